@@ -1,0 +1,9 @@
+#include "calib/process_end.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+void EndProcess(int status) {
+    std::fflush(stdout);
+    std::exit(status);
+}
