@@ -71,8 +71,13 @@ void SkipBlanks(CalScanner& scanner) {
 // room - 1 of them into the target's text when it has one.
 bool ScanUpTo(CalScanner& scanner, char stop, const ScanTarget& target) {
     const std::size_t start = scanner.pos;
-    char c;
-    while (Peek(scanner, c) && c != stop) ++scanner.pos;
+    const std::size_t found = scanner.text.find(stop, start);
+    if (found == std::string_view::npos) {
+        scanner.pos = scanner.text.size();
+        scanner.end_seen = true;
+    } else {
+        scanner.pos = found;
+    }
     const std::size_t length = scanner.pos - start;
     if (length == 0) return false;
     if (target.text != nullptr && target.text_room > 0) {

@@ -32,9 +32,13 @@ using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
 bool ReadWholeFile(const char* path, std::string& contents) {
     FileHandle file(std::fopen(path, "rb"));
     if (!file) return false;
-    char chunk[kReadChunkBytes];
     std::size_t got = 0;
-    while ((got = std::fread(chunk, 1, sizeof chunk, file.get())) > 0) contents.append(chunk, got);
+    do {
+        const std::size_t used = contents.size();
+        contents.resize(used + kReadChunkBytes);
+        got = std::fread(&contents[used], 1, kReadChunkBytes, file.get());
+        contents.resize(used + got);
+    } while (got > 0);
     return std::ferror(file.get()) == 0;
 }
 
