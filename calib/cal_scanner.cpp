@@ -3,6 +3,7 @@
 #include <charconv>
 #include <climits>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <limits>
 #include <system_error>
@@ -38,7 +39,7 @@ ScanTarget TextTarget(char* text, std::size_t room) {
 
 namespace {
 
-constexpr int kNoWidth = INT_MAX;
+constexpr std::size_t kNoWidth = SIZE_MAX;
 // Exponents are counted up to this size; any number whose exponent reaches it
 // is far outside the double range either way.
 constexpr long long kExponentCap = 1000000000LL;
@@ -91,10 +92,10 @@ bool ScanUpTo(CalScanner& scanner, char stop, const ScanTarget& target) {
 // Skips white space, then takes an optionally signed decimal integer of at
 // most width characters, sign included. The value saturates at the long long
 // range.
-bool ScanInteger(CalScanner& scanner, int width, long long& value) {
+bool ScanInteger(CalScanner& scanner, std::size_t width, long long& value) {
     SkipBlanks(scanner);
     const std::size_t start = scanner.pos;
-    int used = 0;
+    std::size_t used = 0;
     bool negative = false;
     char c;
     if (used < width && Peek(scanner, c) && (c == '+' || c == '-')) {
@@ -103,7 +104,7 @@ bool ScanInteger(CalScanner& scanner, int width, long long& value) {
         ++used;
     }
     long long magnitude = 0;
-    int digits = 0;
+    std::size_t digits = 0;
     while (used < width && Peek(scanner, c) && IsDigit(c)) {
         const int digit = c - '0';
         if (magnitude > (LLONG_MAX - digit) / 10) {
@@ -133,8 +134,8 @@ void StoreInteger(const ScanTarget& target, long long value) {
 }
 
 // Counts the digits at the cursor and moves past them.
-int PassDigits(CalScanner& scanner) {
-    int count = 0;
+std::size_t PassDigits(CalScanner& scanner) {
+    std::size_t count = 0;
     char c;
     while (Peek(scanner, c) && IsDigit(c)) {
         ++scanner.pos;
@@ -169,7 +170,7 @@ long long PassExponent(CalScanner& scanner) {
         ++scanner.pos;
     }
     long long exponent = 0;
-    int digits = 0;
+    std::size_t digits = 0;
     while (Peek(scanner, c) && IsDigit(c)) {
         if (exponent < kExponentCap) exponent = exponent * 10 + (c - '0');
         ++scanner.pos;
@@ -194,7 +195,7 @@ bool ScanReal(CalScanner& scanner, double& value) {
         ++scanner.pos;
     }
     const std::size_t mantissa_start = scanner.pos;
-    int digits = PassDigits(scanner);
+    std::size_t digits = PassDigits(scanner);
     if (Peek(scanner, c) && c == '.') {
         ++scanner.pos;
         digits += PassDigits(scanner);
@@ -230,10 +231,10 @@ std::size_t ApplyConversion(CalScanner& scanner, std::string_view spec, const Sc
         if (target.real_value != nullptr) *target.real_value = value;
         return 2;
     }
-    int width = kNoWidth;
+    std::size_t width = kNoWidth;
     std::size_t used = 0;
     if (!spec.empty() && IsDigit(spec[0])) {
-        width = spec[0] - '0';
+        width = static_cast<std::size_t>(spec[0] - '0');
         used = 1;
     }
     if (spec.substr(used, 1) != "d") return 0;
