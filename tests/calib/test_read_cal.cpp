@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 #include <string>
 
@@ -89,6 +90,7 @@ class ReadCal : public ::testing::Test {
         folder_ = "/tmp/read_cal_test_" + std::to_string(getpid());
         mkdir(folder_.c_str(), 0700);
     }
+    void TearDown() override { std::filesystem::remove_all(folder_); }
     std::string Write(const std::string& text, const std::string& name = "CAL012_20131214_031502_250.txt") {
         const std::string path = folder_ + "/" + name;
         std::FILE* file = std::fopen(path.c_str(), "wb");
