@@ -284,9 +284,9 @@ TEST(SummaryRun, UnreadableCalibrationEndsTheRunAfterTheCompleteTables) {
     EXPECT_EQ(run.exit_status, 1);
     EXPECT_EQ(run.out, kBanner +
                            "Summarizing Camera 3\nSummarizing Camera 12\n Cannot open calibration file " +
-                           folder.string() + "/CAL012_20140102_235959_999x.t for reading \n");
+                           folder.string() + "/CAL012_20140102_235959_999x.tx for reading \n");
     const fs::path summary = folder / "Summary";
-    EXPECT_EQ(ReadFile(summary / "SummaryCAL003_FitCoefs.txt").size(), kFitCoefsHeader.size() + 2 * 373);
+    EXPECT_EQ(ReadFile(summary / "SummaryCAL003_FitCoefs.txt").size(), kFitCoefsHeader.size() + 373);
     EXPECT_EQ(ReadFile(summary / "SummaryCAL012_FitCoefs.txt"), kFitCoefsHeader);
     EXPECT_EQ(ReadFile(summary / "SummaryCAL012_FitStars.txt"), kFitStarsHeader);
 
