@@ -32,7 +32,7 @@ void FormTableName(std::string_view folder, int camera, const char* kind, char (
     }
 }
 
-// Given the full path of a calibration file's folder and its entry name,
+// Given the folder path and a listing entry's name,
 // forms the file's full path. Ends the process with status 1 if it does not fit.
 void FormCalibrationPath(std::string_view folder, const char* entry_name, char (&path)[kPathRoom]) {
     const int length = std::snprintf(path, sizeof path, "%.*s%s", static_cast<int>(folder.size()),
