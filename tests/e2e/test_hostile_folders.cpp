@@ -1,0 +1,526 @@
+// The built program on hostile folders: damaged and odd CAL files, odd names
+// and paths, too many cameras, and older tables in Summary/. Every case runs
+// the program with piped input and checks the console transcript, the exit
+// status (always 1), the tables, and that every file and folder outside
+// <folder>/Summary/ is exactly as it was before the run (type, size, content
+// hash, link target).
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "program_run.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string kBanner =
+    "\n\n=========================================================\n"
+    "  Calibration File Summary   1.61    \n"
+    "=========================================================\n\n";
+const std::string kClosing = "\n Done with processing \n";
+const std::string kCancel = " ERROR getting CAL files folder pathname \n";
+const std::string kStandardName = "CAL001_20200101_000000_000.txt";
+// Header lines of the tables with their line ends.
+constexpr std::size_t kFitCoefsHeaderBytes = 3 * (371 + 2);
+constexpr std::size_t kFitStarsHeaderBytes = 3 * (123 + 2);
+
+std::string Summarizing(int camera) {
+    return "Summarizing Camera " + std::to_string(camera) + "\n";
+}
+
+std::string CameraName(int camera, const std::string& rest = "_20200101_000000_000.txt") {
+    char prefix[16];
+    std::snprintf(prefix, sizeof prefix, "CAL%03d", camera);
+    return prefix + rest;
+}
+
+// An order-2 calibration with values that fit every column and are easy to
+// find in the text: two stars.
+CalFileContent GoodFile(int camera = 1) {
+    CalFileContent c;
+    c.camera = camera;
+    c.ra_deg = 123.456;
+    c.dec_deg = -5.5;
+    c.azim_deg = 270;
+    c.elev_deg = 45.25;
+    c.arcmin_per_pixel = 2.5;
+    c.cam_tilt_deg = -1.125;
+    c.fit_order = 2;
+    const double x[6] = {-0.0123, 0.0416, 0.0011, 2e-7, -3e-7, 4e-7};
+    const double y[6] = {0.0211, -0.0012, 0.0417, 5e-7, 6e-7, -7e-7};
+    for (int k = 0; k < 6; ++k) {
+        c.xcoef[k] = x[k];
+        c.ycoef[k] = y[k];
+    }
+    c.oc_mean = 0.412;
+    c.oc_sigma = 0.187;
+    c.magfit_slope = -2.512;
+    c.magfit_icept = 12.346;
+    c.fluxfit_slope = -0.401;
+    c.fluxfit_icept = 8.123;
+    c.stars = {{201.29824, -11.16132, 412.5, 233.25, 0.98, -0.23, 0.1, -0.2, 3.512, 20, 4.0, 0.25},
+               {187.0, -3.5, 100, 500, 4.25, 1.1, 0.3, 0.4, 2.125, 18, 2.5, 1.375}};
+    return c;
+}
+
+// Replaces the one occurrence of from in text; a test that asks for a text
+// that is not there fails instead of testing an unchanged file.
+std::string ReplaceOnce(std::string text, const std::string& from, const std::string& to) {
+    const std::size_t at = text.find(from);
+    EXPECT_NE(at, std::string::npos) << "missing in the CAL text: " << from;
+    EXPECT_EQ(text.find(from, at + 1), std::string::npos) << "found twice in the CAL text: " << from;
+    if (at != std::string::npos) text.replace(at, from.size(), to);
+    return text;
+}
+
+// What a file system entry is, without following links: type, and for a
+// regular file its size and a 64-bit FNV-1a hash of its bytes.
+std::string Describe(const fs::path& path) {
+    const fs::file_status status = fs::symlink_status(path);
+    if (fs::is_symlink(status)) return "link to " + fs::read_symlink(path).string();
+    if (fs::is_directory(status)) return "folder";
+    if (!fs::is_regular_file(status)) return "other";
+    const std::string bytes = ReadFile(path);
+    std::uint64_t hash = 14695981039346656037ull;
+    for (unsigned char byte : bytes) hash = (hash ^ byte) * 1099511628211ull;
+    return "file of " + std::to_string(bytes.size()) + " bytes, hash " + std::to_string(hash);
+}
+
+using Snapshot = std::map<std::string, std::string>;
+
+// Every entry under root except the skipped folder's contents and the files
+// the test runner itself writes into root.
+Snapshot TakeSnapshot(const fs::path& root, const fs::path& skipped) {
+    Snapshot snapshot;
+    for (auto it = fs::recursive_directory_iterator(root); it != fs::recursive_directory_iterator(); ++it) {
+        const fs::path& path = it->path();
+        if (path == skipped) {
+            it.disable_recursion_pending();
+            continue;
+        }
+        if (path.parent_path() == root &&
+            (path.filename() == "stdin.txt" || path.filename() == "stdout.txt" ||
+             path.filename() == "stderr.txt")) {
+            continue;
+        }
+        snapshot[fs::relative(path, root).string()] = Describe(path);
+    }
+    return snapshot;
+}
+
+class HostileFolder : public ::testing::Test {
+  protected:
+    void SetUp() override { UseFolder(scratch_.path / "calibrations"); }
+
+    // Makes folder the CAL folder the program is pointed at.
+    void UseFolder(const fs::path& folder) {
+        folder_ = folder;
+        fs::create_directories(folder_);
+    }
+
+    void Write(const std::string& name, const std::string& text) { WriteFile(folder_ / name, text); }
+
+    // Runs the program on the folder with the given input after the folder
+    // line, and checks that nothing outside Summary/ changed.
+    ProgramRun Run(const std::string& input_after_folder = "\n") {
+        return RunWithInput(folder_.string() + "\n" + input_after_folder);
+    }
+
+    ProgramRun RunWithInput(const std::string& input) {
+        const Snapshot before = TakeSnapshot(scratch_.path, SummaryFolder());
+        ProgramRun run = RunProgram(scratch_.path, input);
+        EXPECT_EQ(TakeSnapshot(scratch_.path, SummaryFolder()), before) << "changed outside Summary/";
+        EXPECT_EQ(run.exit_status, 1);
+        return run;
+    }
+
+    fs::path SummaryFolder() const { return folder_ / "Summary"; }
+    fs::path TablePath(int camera, const std::string& kind) const {
+        return SummaryFolder() / ("Summary" + CameraName(camera, "_" + kind + ".txt"));
+    }
+    std::string Table(int camera, const std::string& kind) const { return ReadFile(TablePath(camera, kind)); }
+
+    ScratchFolder scratch_;
+    fs::path folder_;
+};
+
+// The tables the program writes for clean files, in a folder of their own:
+// the reference a hostile variant is compared with.
+struct CleanTables {
+    std::string fit_coefs;
+    std::string fit_stars;
+};
+
+CleanTables TablesOfCleanFiles(const std::vector<CalFileContent>& files) {
+    ScratchFolder scratch;
+    const fs::path folder = scratch.path / "clean";
+    fs::create_directories(folder);
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        WriteFile(
+            folder / CameraName(files[i].camera, "_2020010" + std::to_string(i + 1) + "_000000_000.txt"),
+            CalText(files[i]));
+    }
+    const ProgramRun run = RunProgram(scratch.path, folder.string() + "\n\n");
+    EXPECT_EQ(run.out, kBanner + Summarizing(files[0].camera) + kClosing) << "clean reference run";
+    const fs::path summary = folder / "Summary";
+    return {ReadFile(summary / ("Summary" + CameraName(files[0].camera, "_FitCoefs.txt"))),
+            ReadFile(summary / ("Summary" + CameraName(files[0].camera, "_FitStars.txt")))};
+}
+
+// The rows of a table after its three header lines.
+std::string Rows(const std::string& table, std::size_t header_bytes) {
+    return table.size() < header_bytes ? std::string() : table.substr(header_bytes);
+}
+
+TEST_F(HostileFolder, EmptyCalFileAloneEndsWithTheFitOrderMessage) {
+    Write(kStandardName, "");
+    const ProgramRun run = Run();
+    // Nothing was read, so the order is the fresh record's 0.
+    EXPECT_EQ(run.out, kBanner + Summarizing(1) + " fitorder 0 is not implemented in ReadCALfile\n");
+    EXPECT_EQ(Table(1, "FitCoefs").size(), kFitCoefsHeaderBytes);
+    EXPECT_EQ(Table(1, "FitStars").size(), kFitStarsHeaderBytes);
+}
+
+TEST_F(HostileFolder, EmptyCalFileAfterAGoodOneRepeatsTheRecordWithoutStars) {
+    // The record is reused and nothing is cleared, so an empty file "loads"
+    // as the previous calibration with an empty star table.
+    Write(CameraName(1, "_20200101_000000_000.txt"), CalText(GoodFile()));
+    Write(CameraName(1, "_20200102_000000_000.txt"), "");
+    const ProgramRun run = Run();
+    EXPECT_EQ(run.out, kBanner + Summarizing(1) + kClosing);
+    const CleanTables clean = TablesOfCleanFiles({GoodFile()});
+    EXPECT_EQ(Table(1, "FitCoefs"), clean.fit_coefs + Rows(clean.fit_coefs, kFitCoefsHeaderBytes));
+    EXPECT_EQ(Table(1, "FitStars"), clean.fit_stars);
+}
+
+TEST_F(HostileFolder, BinaryGarbageAfterAnotherCameraCarriesOverItsRecord) {
+    // Bytes of every value but '=', so that no label read ever matches: the
+    // garbage file stores nothing and reaches its end at once.
+    std::string garbage;
+    std::uint32_t state = 12345;
+    while (garbage.size() < 4096) {
+        state = state * 1664525u + 1013904223u;
+        const char byte = static_cast<char>(state >> 24);
+        if (byte != '=') garbage += byte;
+    }
+    Write(CameraName(1), CalText(GoodFile()));
+    Write(CameraName(2), garbage);
+    const ProgramRun run = Run();
+    EXPECT_EQ(run.out, kBanner + Summarizing(1) + Summarizing(2) + kClosing);
+    const CleanTables clean = TablesOfCleanFiles({GoodFile()});
+    EXPECT_EQ(Table(1, "FitCoefs"), clean.fit_coefs);
+    EXPECT_EQ(Table(1, "FitStars"), clean.fit_stars);
+    EXPECT_EQ(Table(2, "FitCoefs"), clean.fit_coefs);
+    EXPECT_EQ(Table(2, "FitStars").size(), kFitStarsHeaderBytes);
+}
+
+TEST_F(HostileFolder, NulBytesEndAValueButNotTheFile) {
+    std::string text = CalText(GoodFile());
+    text = ReplaceOnce(text, "Camera tilt", std::string("Camera\0tilt", 11));
+    text = ReplaceOnce(text, "= 2.500000", std::string("= 2\0.500000", 11));
+    // The second star's row breaks off after its right ascension.
+    text = ReplaceOnce(text, "2 187.000000", std::string("2 187\0.000000", 13));
+    Write(kStandardName, text);
+    const ProgramRun run = Run();
+    EXPECT_EQ(run.out, kBanner + Summarizing(1) + kClosing);
+
+    CalFileContent expected = GoodFile();
+    expected.arcmin_per_pixel = 2;
+    expected.stars[1] = {187, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+    const CleanTables clean = TablesOfCleanFiles({expected});
+    EXPECT_EQ(Table(1, "FitCoefs"), clean.fit_coefs);
+    EXPECT_EQ(Table(1, "FitStars"), clean.fit_stars);
+}
+
+TEST_F(HostileFolder, TenMegabyteSiteLineIsCutAndTheRestLoads) {
+    const std::string text = CalText(GoodFile());
+    Write(kStandardName, ReplaceOnce(text, "test camera, 12 mm lens", std::string(10 << 20, 'x')));
+    const ProgramRun run = Run();
+    EXPECT_EQ(run.out, kBanner + Summarizing(1) + kClosing);
+    const CleanTables clean = TablesOfCleanFiles({GoodFile()});
+    EXPECT_EQ(Table(1, "FitCoefs"), clean.fit_coefs);
+    EXPECT_EQ(Table(1, "FitStars"), clean.fit_stars);
+}
+
+TEST_F(HostileFolder, TenMegabyteLineWithoutLabelsStoresNothing) {
+    Write(kStandardName, std::string(10 << 20, '7'));
+    const ProgramRun run = Run();
+    EXPECT_EQ(run.out, kBanner + Summarizing(1) + " fitorder 0 is not implemented in ReadCALfile\n");
+    EXPECT_EQ(Table(1, "FitCoefs").size(), kFitCoefsHeaderBytes);
+}
+
+TEST_F(HostileFolder, CarriageReturnOnlyLineEndsLoadTheHeaderOnly) {
+    // Without a line feed the first site text runs to the end of the file:
+    // the header is read, the coefficients and stars are not.
+    std::string text = CalText(GoodFile());
+    for (char& c : text) {
+        if (c == '\n') c = '\r';
+    }
+    Write(kStandardName, text);
+    const ProgramRun run = Run();
+    EXPECT_EQ(run.out, kBanner + Summarizing(1) + kClosing);
+    CalFileContent expected = GoodFile();
+    for (int k = 0; k < 10; ++k) expected.xcoef[k] = expected.ycoef[k] = 0;
+    expected.stars.clear();
+    const CleanTables clean = TablesOfCleanFiles({expected});
+    EXPECT_EQ(Table(1, "FitCoefs"), clean.fit_coefs);
+    EXPECT_EQ(Table(1, "FitStars").size(), kFitStarsHeaderBytes);
+}
+
+TEST_F(HostileFolder, OutOfRangeNumbersInDoubleFields) {
+    // Beyond the double range a value is an infinity, below it zero; a long
+    // integer is an ordinary large double that widens its column.
+    CalFileContent content = GoodFile();
+    content.ra_deg = 111.111;
+    content.dec_deg = 22.222;
+    content.azim_deg = 33.333;
+    content.elev_deg = 44.444;
+    content.xcoef[1] = 0.0555;
+    content.stars[0][4] = 6.66;  // mv
+    std::string text = CalText(content);
+    text = ReplaceOnce(text, "111.111000", "1e999");
+    text = ReplaceOnce(text, "22.222000", "-1e999");
+    text = ReplaceOnce(text, "33.333000", "1e-999");
+    text = ReplaceOnce(text, "44.444000", "99999999999999999999");
+    text = ReplaceOnce(text, "5.55000000e-02", "-1e999");
+    text = ReplaceOnce(text, " 6.660000", " 99999999999999999999");
+    Write(kStandardName, text);
+    const ProgramRun run = Run();
+    // An infinite coefficient makes the inverse fit's normal matrix NaN, so
+    // the decomposition never converges: it warns, and the run goes on.
+    EXPECT_EQ(run.out, kBanner + Summarizing(1) +
+                           "Warning: Reached maximum number of sweeps (30) in SVD routine...\n" + kClosing);
+
+    CleanTables expected = TablesOfCleanFiles({content});
+    expected.fit_coefs = ReplaceOnce(expected.fit_coefs, " 111.111  22.222  33.333  44.444",
+                                     "     inf    -inf   0.000 100000000000000000000.000");
+    expected.fit_coefs = ReplaceOnce(expected.fit_coefs, "  5.550000e-002", "           -inf");
+    expected.fit_stars = ReplaceOnce(expected.fit_stars, "   6.66", " 100000000000000000000.00");
+    EXPECT_EQ(Table(1, "FitCoefs"), expected.fit_coefs);
+    EXPECT_EQ(Table(1, "FitStars"), expected.fit_stars);
+}
+
+TEST_F(HostileFolder, OutOfRangeNumbersInIntegerFields) {
+    // "%2d" takes at most two characters: the date's day is 99 and the read
+    // stops at the third digit; the hour is -1 and the read stops at "e".
+    // The fit order takes "1" of "1e-999". The row number of the second
+    // star is far beyond the int range and ends the table.
+    CalFileContent content = GoodFile();
+    content.fit_order = 1;
+    std::string text = CalText(content);
+    text = ReplaceOnce(text, "Camera number            = 1\n", "Camera number = 99999999999999999999\n");
+    text = ReplaceOnce(text, "= 12/14/2013", "= 99999999999999999999/14/2013");
+    text = ReplaceOnce(text, "= 03:15:02.250", "= -1e999:15:02.250");
+    text = ReplaceOnce(text, "Fit order                = 01", "Fit order = 1e-999");
+    text = ReplaceOnce(text, "\n2 187.000000", "\n99999999999999999999 187.000000");
+    Write(kStandardName, text);
+    const ProgramRun run = Run();
+    EXPECT_EQ(run.out, kBanner + Summarizing(1) + kClosing);
+
+    CalFileContent expected = content;
+    expected.month = 99;
+    expected.day = 0;
+    expected.year = 0;
+    expected.hour = -1;
+    expected.minute = expected.second = expected.millisecond = 0;
+    expected.stars.pop_back();
+    const CleanTables clean = TablesOfCleanFiles({expected});
+    EXPECT_EQ(Table(1, "FitCoefs"), clean.fit_coefs);
+    EXPECT_EQ(Table(1, "FitStars"), clean.fit_stars);
+    EXPECT_NE(clean.fit_coefs.find("\r\n99/00/0000 -1:00:00.000 "), std::string::npos);
+}
+
+TEST_F(HostileFolder, StarRowNumberBeyondIntRangeEndsTheTable) {
+    // 4294967299 is 3 modulo 2^32: a row number cut to 32 bits would pass as
+    // the third row.
+    CalFileContent content = GoodFile();
+    content.stars.push_back({1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12});
+    content.stars.push_back({1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12});
+    std::string text = CalText(content);
+    text = ReplaceOnce(text, "\n3 1.000000", "\n4294967299 1.000000");
+    Write(kStandardName, text);
+    const ProgramRun run = Run();
+    EXPECT_EQ(run.out, kBanner + Summarizing(1) + kClosing);
+    const CleanTables clean = TablesOfCleanFiles({GoodFile()});
+    EXPECT_EQ(Table(1, "FitStars"), clean.fit_stars);
+}
+
+TEST_F(HostileFolder, NegativeFitOrderEndsTheRunWithoutWaiting) {
+    Write(CameraName(1), CalText(GoodFile()));
+    Write(CameraName(1, "_20200102_000000_000.txt"),
+          ReplaceOnce(CalText(GoodFile()), "Fit order                = 02", "Fit order = -1"));
+    const ProgramRun run = Run();
+    EXPECT_EQ(run.out, kBanner + Summarizing(1) + " fitorder -1 is not implemented in ReadCALfile\n");
+    // The rows written before the failure stay in the tables.
+    const CleanTables clean = TablesOfCleanFiles({GoodFile()});
+    EXPECT_EQ(Table(1, "FitCoefs"), clean.fit_coefs);
+    EXPECT_EQ(Table(1, "FitStars"), clean.fit_stars);
+}
+
+TEST_F(HostileFolder, FitOrderWithTrailingLetterReadsItsDigits) {
+    // "3x": the order is 3 and the "x" becomes part of the next label.
+    CalFileContent content = GoodFile();
+    content.fit_order = 3;
+    content.xcoef[9] = 1e-9;
+    Write(kStandardName, ReplaceOnce(CalText(content), "Fit order                = 03", "Fit order = 3x"));
+    const ProgramRun run = Run();
+    EXPECT_EQ(run.out, kBanner + Summarizing(1) + kClosing);
+    const CleanTables clean = TablesOfCleanFiles({content});
+    EXPECT_EQ(Table(1, "FitCoefs"), clean.fit_coefs);
+    EXPECT_EQ(Table(1, "FitStars"), clean.fit_stars);
+}
+
+TEST_F(HostileFolder, FolderWithACalNameIsNotListed) {
+    fs::create_directory(folder_ / kStandardName);
+    WriteFile(folder_ / kStandardName / "inside.txt", "untouched\n");
+    Write(CameraName(2), CalText(GoodFile(2)));
+    const ProgramRun run = Run();
+    EXPECT_EQ(run.out, kBanner + Summarizing(2) + kClosing);
+    EXPECT_FALSE(fs::exists(TablePath(1, "FitCoefs")));
+    EXPECT_EQ(Table(2, "FitCoefs"), TablesOfCleanFiles({GoodFile(2)}).fit_coefs);
+}
+
+TEST_F(HostileFolder, DanglingLinkWithACalNameIsNotListedNorCreated) {
+    fs::create_symlink(folder_ / "no_such_target.txt", folder_ / kStandardName);
+    Write(CameraName(2), CalText(GoodFile(2)));
+    const ProgramRun run = Run();
+    EXPECT_EQ(run.out, kBanner + Summarizing(2) + kClosing);
+    EXPECT_FALSE(fs::exists(folder_ / "no_such_target.txt"));
+    EXPECT_FALSE(fs::exists(TablePath(1, "FitCoefs")));
+}
+
+TEST_F(HostileFolder, NameOf31CharactersOpensItsCutNameWhenThatExists) {
+    // The listing keeps 30 characters, so the 31-character name is opened as
+    // the file whose name lacks the final "t", which the listing itself
+    // does not take (it does not end in ".txt").
+    CalFileContent cut = GoodFile();
+    cut.ra_deg = 10.5;
+    Write("CAL001_20200101_000000_0001.txt", CalText(GoodFile()));
+    Write("CAL001_20200101_000000_0001.tx", CalText(cut));
+    const ProgramRun run = Run();
+    EXPECT_EQ(run.out, kBanner + Summarizing(1) + kClosing);
+    const CleanTables clean = TablesOfCleanFiles({cut});
+    EXPECT_EQ(Table(1, "FitCoefs"), clean.fit_coefs);
+}
+
+TEST_F(HostileFolder, NameOf31CharactersWithoutItsCutNameCannotBeOpened) {
+    Write("CAL001_20200101_000000_0001.txt", CalText(GoodFile()));
+    const ProgramRun run = Run("42\n");
+    EXPECT_EQ(run.out, kBanner + Summarizing(1) + " Cannot open calibration file " + folder_.string() +
+                           "/CAL001_20200101_000000_0001.tx for reading \n");
+    EXPECT_EQ(Table(1, "FitCoefs").size(), kFitCoefsHeaderBytes);
+}
+
+TEST_F(HostileFolder, NameShorterThan30CharactersKeepsItsLineEnd) {
+    Write("CAL001_short.txt", CalText(GoodFile()));
+    const ProgramRun run = Run("42\n");
+    EXPECT_EQ(run.out, kBanner + Summarizing(1) + " Cannot open calibration file " + folder_.string() +
+                           "/CAL001_short.txt\n for reading \n");
+}
+
+class HostileFolderName : public HostileFolder, public ::testing::WithParamInterface<std::string> {};
+
+TEST_P(HostileFolderName, IsUsedAsTypedAndRunsNothing) {
+    // The folder is only ever handled as a path: no shell sees it, so quotes,
+    // command substitutions and separators do nothing.
+    UseFolder(scratch_.path / GetParam());
+    Write(CameraName(5), CalText(GoodFile(5)));
+    const ProgramRun run = Run();
+    EXPECT_EQ(run.out, kBanner + Summarizing(5) + kClosing);
+    const CleanTables clean = TablesOfCleanFiles({GoodFile(5)});
+    EXPECT_EQ(Table(5, "FitCoefs"), clean.fit_coefs);
+    EXPECT_EQ(Table(5, "FitStars"), clean.fit_stars);
+    EXPECT_FALSE(fs::exists(scratch_.path / "pwned"));
+    EXPECT_FALSE(fs::exists(folder_ / "pwned"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Names, HostileFolderName,
+                         ::testing::Values("with  two  spaces ", "it's \"quoted\"", "$(touch pwned)",
+                                           "semi; touch pwned;",
+                                           "\xC3\xBCnic\xC3\xB8"
+                                           "de \xE2\x98\x84 "
+                                           "\xE6\xB5\x81\xE6\x98\x9F"));
+
+TEST_F(HostileFolder, ThousandDistinctCamerasAreRefusedBeforeAnyTable) {
+    for (int camera = 0; camera < 1000; ++camera) Write(CameraName(camera), "");
+    const ProgramRun run = Run("\n");
+    EXPECT_EQ(run.out, kBanner +
+                           " More than 999 different camera numbers in the CAL file listing; not supported \n"
+                           "\n Enter CR to exit program \n");
+    EXPECT_TRUE(fs::is_empty(SummaryFolder()));
+}
+
+TEST_F(HostileFolder, NineHundredNinetyNineCamerasAreAllSummarized) {
+    CalFileContent content = GoodFile();
+    content.stars.resize(1);
+    std::string transcript = kBanner;
+    for (int camera = 1; camera <= 999; ++camera) {
+        content.camera = camera;
+        Write(CameraName(camera), CalText(content));
+        transcript += Summarizing(camera);
+    }
+    const ProgramRun run = Run();
+    EXPECT_EQ(run.out, transcript + kClosing);
+    const CleanTables clean = TablesOfCleanFiles({content});
+    EXPECT_EQ(Table(999, "FitCoefs"), clean.fit_coefs);
+    EXPECT_EQ(Table(999, "FitStars"), clean.fit_stars);
+    EXPECT_EQ(Table(1, "FitStars"), clean.fit_stars);
+}
+
+// A folder path of the given length, separator included, under root.
+fs::path FolderOfLength(const fs::path& root, std::size_t length) {
+    fs::path folder = root;
+    while (folder.string().size() + 1 < length) {
+        const std::size_t room = length - folder.string().size() - 2;
+        folder /= std::string(std::min<std::size_t>(room, 50), 'd');
+    }
+    EXPECT_EQ(folder.string().size() + 1, length);
+    return folder;
+}
+
+TEST_F(HostileFolder, FolderPathOf221CharactersFitsTheTableNames) {
+    UseFolder(FolderOfLength(scratch_.path, 221));
+    Write(CameraName(1), CalText(GoodFile()));
+    const ProgramRun run = Run();
+    EXPECT_EQ(run.out, kBanner + Summarizing(1) + kClosing);
+    EXPECT_EQ(TablePath(1, "FitCoefs").string().size(), 255u);
+    EXPECT_EQ(Table(1, "FitCoefs"), TablesOfCleanFiles({GoodFile()}).fit_coefs);
+}
+
+TEST_F(HostileFolder, FolderPathOf222CharactersIsRefusedBeforeAnythingIsWritten) {
+    UseFolder(FolderOfLength(scratch_.path, 222));
+    Write(CameraName(1), CalText(GoodFile()));
+    const ProgramRun run = Run();
+    EXPECT_EQ(run.out, kBanner + kCancel);
+    EXPECT_NE(run.err.find("222"), std::string::npos) << run.err;
+    EXPECT_FALSE(fs::exists(SummaryFolder()));
+}
+
+TEST_F(HostileFolder, OlderTablesOfOtherCamerasSurviveUntouched) {
+    fs::create_directory(SummaryFolder());
+    const std::vector<std::string> others = {"SummaryCAL007_FitCoefs.txt", "SummaryCAL007_FitStars.txt",
+                                             "notes.txt"};
+    for (const std::string& name : others) WriteFile(SummaryFolder() / name, "older " + name + "\r\n");
+    WriteFile(TablePath(1, "FitCoefs"), "an older table of camera 1, to be replaced\r\n");
+    const Snapshot others_before = TakeSnapshot(SummaryFolder(), TablePath(1, "FitCoefs"));
+    Write(CameraName(1), CalText(GoodFile()));
+    const ProgramRun run = Run();
+    EXPECT_EQ(run.out, kBanner + Summarizing(1) + kClosing);
+
+    const Snapshot others_after = TakeSnapshot(SummaryFolder(), TablePath(1, "FitCoefs"));
+    std::map<std::string, std::string> kept;
+    for (const auto& [name, description] : others_after) {
+        if (others_before.count(name) != 0) kept[name] = description;
+    }
+    EXPECT_EQ(kept, others_before);
+    const CleanTables clean = TablesOfCleanFiles({GoodFile()});
+    EXPECT_EQ(Table(1, "FitCoefs"), clean.fit_coefs);
+    EXPECT_EQ(Table(1, "FitStars"), clean.fit_stars);
+}
+
+}  // namespace
