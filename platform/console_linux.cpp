@@ -14,7 +14,11 @@ namespace {
 
 constexpr const char* kFolderPrompt = "Navigate to the Calibration files folder: ";
 
+// A path holding a NUL byte is refused: the system would take only the part
+// before it, while the names formed from the folder path go on after it (the
+// tables would land in a sibling folder named "<part>Summary").
 bool IsExistingFolder(const std::string& path) {
+    if (path.find('\0') != std::string::npos) return false;
     std::error_code error;
     return std::filesystem::is_directory(path, error);
 }

@@ -501,6 +501,19 @@ TEST_F(HostileFolder, FolderPathOf222CharactersIsRefusedBeforeAnythingIsWritten)
     EXPECT_FALSE(fs::exists(SummaryFolder()));
 }
 
+TEST_F(HostileFolder, FolderLineWithANulByteIsACancel) {
+    // The system takes a path only up to a NUL byte, while the names formed
+    // from it went on after it: "<folder>\0x" wrote its tables as
+    // "<folder>Summary/...", into a sibling folder.
+    Write(CameraName(1), CalText(GoodFile()));
+    const fs::path sibling = folder_.string() + "Summary";
+    fs::create_directory(sibling);
+    WriteFile(sibling / "SummaryCAL001_FitCoefs.txt", "a table of another folder\r\n");
+    const ProgramRun run = RunWithInput(folder_.string() + std::string("\0x\n\n", 4));
+    EXPECT_EQ(run.out, kBanner + kCancel);
+    EXPECT_FALSE(fs::exists(SummaryFolder()));
+}
+
 TEST_F(HostileFolder, OlderTablesOfOtherCamerasSurviveUntouched) {
     fs::create_directory(SummaryFolder());
     const std::vector<std::string> others = {"SummaryCAL007_FitCoefs.txt", "SummaryCAL007_FitStars.txt",
