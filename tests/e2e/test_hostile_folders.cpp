@@ -456,7 +456,9 @@ TEST_F(HostileFolder, ThousandDistinctCamerasAreRefusedBeforeAnyTable) {
 }
 
 TEST_F(HostileFolder, NineHundredNinetyNineCamerasAreAllSummarized) {
+    // Order 1 and one star keep the 999 loads quick under the sanitizers.
     CalFileContent content = GoodFile();
+    content.fit_order = 1;
     content.stars.resize(1);
     std::string transcript = kBanner;
     for (int camera = 1; camera <= 999; ++camera) {
