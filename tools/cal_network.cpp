@@ -77,7 +77,7 @@ int WriteCalNetwork(const NetworkRequest& request) {
         const int files =
             request.file_count / request.camera_count + (c < request.file_count % request.camera_count);
         SplitMix64 rng = StreamFor(request.seed, static_cast<std::uint64_t>(c) + 1);
-        const CameraModel camera = MakeCameraModel(rng, camera_numbers[c]);
+        const SimulatedCamera camera = MakeSimulatedCamera(rng, camera_numbers[c]);
         const std::int64_t first_day = kFirstNightUnixDay + UniformInt(rng, 0, 365);
         NightSchedule schedule{0, UniformIn(rng, 20.0, 23.0)};
         for (int f = 0; f < files; ++f) {

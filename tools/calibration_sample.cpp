@@ -19,7 +19,7 @@ double DrawMagnitude(SplitMix64& rng) {
 
 // One star somewhere on the image, with its sky position taken from the
 // camera model and its measurements scattered around the fits.
-StarEntry MakeStar(const CameraModel& camera, const CameraPose& pose, const CalibrationSample& sample,
+StarEntry MakeStar(const SimulatedCamera& camera, const SimulatedPose& pose, const CalibrationSample& sample,
                    SplitMix64& rng) {
     StarEntry star{};
     const double x_px = UniformIn(rng, 0.0, sample.width_px);
@@ -63,10 +63,10 @@ void SetResidualStatistics(CalibrationSample& sample) {
 
 }  // namespace
 
-CalibrationSample MakeCalibrationSample(const CameraModel& camera, std::int64_t unix_ms, int star_count,
+CalibrationSample MakeCalibrationSample(const SimulatedCamera& camera, std::int64_t unix_ms, int star_count,
                                         SplitMix64& rng) {
     CalibrationSample sample{};
-    const CameraPose pose = DriftedPose(camera, rng);
+    const SimulatedPose pose = DriftedPose(camera, rng);
     sample.camera_number = camera.camera_number;
     sample.time = InstantFromUnixMilliseconds(unix_ms);
     sample.longitude_deg = camera.longitude_deg;

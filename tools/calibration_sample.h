@@ -47,7 +47,7 @@ struct CalibrationSample {
 // of the camera's order fitted to the pose, and stars spread over the image
 // with magnitudes, intensities, fluxes and residuals whose statistics agree
 // with the header values.
-CalibrationSample MakeCalibrationSample(const CameraModel& camera, std::int64_t unix_ms, int star_count,
+CalibrationSample MakeCalibrationSample(const SimulatedCamera& camera, std::int64_t unix_ms, int star_count,
                                         SplitMix64& rng);
 
 #endif  // TOOLS_CALIBRATION_SAMPLE_H

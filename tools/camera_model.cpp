@@ -16,14 +16,14 @@ struct ImageSize {
 };
 constexpr ImageSize kImageSizes[] = {{640, 480}, {1280, 720}, {720, 576}};
 
-double HalfDiagonalPx(const CameraModel& camera) {
+double HalfDiagonalPx(const SimulatedCamera& camera) {
     return 0.5 * std::hypot(static_cast<double>(camera.width_px), static_cast<double>(camera.height_px));
 }
 
 }  // namespace
 
-CameraModel MakeCameraModel(SplitMix64& rng, int camera_number) {
-    CameraModel camera{};
+SimulatedCamera MakeSimulatedCamera(SplitMix64& rng, int camera_number) {
+    SimulatedCamera camera{};
     camera.camera_number = camera_number;
     const ImageSize size = kImageSizes[UniformInt(rng, 0, 2)];
     camera.width_px = size.width_px;
@@ -55,8 +55,8 @@ CameraModel MakeCameraModel(SplitMix64& rng, int camera_number) {
     return camera;
 }
 
-CameraPose DriftedPose(const CameraModel& camera, SplitMix64& rng) {
-    CameraPose pose{};
+SimulatedPose DriftedPose(const SimulatedCamera& camera, SplitMix64& rng) {
+    SimulatedPose pose{};
     pose.arcmin_per_pixel = camera.arcmin_per_pixel * (1.0 + 0.0005 * NextGaussian(rng));
     pose.roll_deg = camera.roll_deg + 0.03 * NextGaussian(rng);
     pose.azimuth_deg = camera.azimuth_deg + 0.05 * NextGaussian(rng);
@@ -64,8 +64,8 @@ CameraPose DriftedPose(const CameraModel& camera, SplitMix64& rng) {
     return pose;
 }
 
-void PlateOffsetToStandardDeg(const CameraModel& camera, const CameraPose& pose, double dx_px, double dy_px,
-                              double& xi_deg, double& eta_deg) {
+void PlateOffsetToStandardDeg(const SimulatedCamera& camera, const SimulatedPose& pose, double dx_px,
+                              double dy_px, double& xi_deg, double& eta_deg) {
     const double ax = dx_px - camera.axis_dx_px;
     const double ay = dy_px - camera.axis_dy_px;
     const double radius_px = std::hypot(ax, ay);

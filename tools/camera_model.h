@@ -5,7 +5,7 @@
 
 #include "tools/split_mix.h"
 
-struct CameraModel {
+struct SimulatedCamera {
     int camera_number;
     int width_px;
     int height_px;
@@ -29,7 +29,7 @@ struct CameraModel {
 };
 
 // One night's state of a camera: the nominal model after small drifts.
-struct CameraPose {
+struct SimulatedPose {
     double arcmin_per_pixel;
     double roll_deg;
     double azimuth_deg;
@@ -40,17 +40,17 @@ struct CameraPose {
 // image 640x480, 1280x720 or 720x576, plate scale 2 to 5 arcmin/pixel (at most
 // 40 degrees from the centre to a corner), pointing above 20 degrees elevation,
 // mild radial distortion, a site between latitudes 25 and 60 (either sign).
-CameraModel MakeCameraModel(SplitMix64& rng, int camera_number);
+SimulatedCamera MakeSimulatedCamera(SplitMix64& rng, int camera_number);
 
 // Given a camera and a generator, returns its pose for one calibration: the
 // nominal pointing, roll and scale with drifts of a few hundredths of a degree.
-CameraPose DriftedPose(const CameraModel& camera, SplitMix64& rng);
+SimulatedPose DriftedPose(const SimulatedCamera& camera, SplitMix64& rng);
 
 // Given a camera, its pose and plate offsets dx = x - x_center, dy = y_center - y
 // (pixels), returns the standard coordinates (xi, eta) in degrees: an
 // equidistant lens with radial distortion, rotated by the roll, projected
 // onto the tangent plane.
-void PlateOffsetToStandardDeg(const CameraModel& camera, const CameraPose& pose, double dx_px, double dy_px,
-                              double& xi_deg, double& eta_deg);
+void PlateOffsetToStandardDeg(const SimulatedCamera& camera, const SimulatedPose& pose, double dx_px,
+                              double dy_px, double& xi_deg, double& eta_deg);
 
 #endif  // TOOLS_CAMERA_MODEL_H

@@ -49,8 +49,8 @@ void SolveInPlace(int n, double a[kTerms][kTerms], double b[kTerms]) {
 
 }  // namespace
 
-void FitForwardPolynomial(const CameraModel& camera, const CameraPose& pose, int fit_order, double xcoef[10],
-                          double ycoef[10]) {
+void FitForwardPolynomial(const SimulatedCamera& camera, const SimulatedPose& pose, int fit_order,
+                          double xcoef[10], double ycoef[10]) {
     const int n = fit_order == 1 ? 3 : fit_order == 2 ? 6 : 10;
     // Offsets are normalised by the half diagonal so the normal matrix stays
     // well conditioned; the coefficients are scaled back afterwards.

@@ -9,7 +9,7 @@
 // centre) over the terms 1, x, y, xx, xy, yy, xxx, xxy, xyy, yyy, sampling the
 // camera on a 21 x 21 grid over the image. Writes the first 3, 6 or 10
 // entries of xcoef and ycoef and sets the rest to 0.
-void FitForwardPolynomial(const CameraModel& camera, const CameraPose& pose, int fit_order, double xcoef[10],
-                          double ycoef[10]);
+void FitForwardPolynomial(const SimulatedCamera& camera, const SimulatedPose& pose, int fit_order,
+                          double xcoef[10], double ycoef[10]);
 
 #endif  // TOOLS_FORWARD_FIT_H
