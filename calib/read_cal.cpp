@@ -63,8 +63,12 @@ bool ReadWholeFile(const char* path, std::string& contents) {
 // Drops every carriage return that stands right before a line feed, so that
 // CRLF and LF files read the same and no text keeps a carriage return.
 void DropCarriageReturnsBeforeLineFeeds(std::string& text) {
-    std::size_t kept = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
+    // Text before the first carriage return stays where it is (a file with
+    // bare line feeds is not copied at all).
+    const std::size_t first = text.find('\r');
+    if (first == std::string::npos) return;
+    std::size_t kept = first;
+    for (std::size_t i = first; i < text.size(); ++i) {
         if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
         text[kept++] = text[i];
     }
