@@ -79,7 +79,9 @@ void AddGridPoint(double xi, double eta, double dx, double dy, PairedSums<N>& su
     for (int j = 0; j < N; ++j) {
         const DoublePair row_term = {t[j], t[j]};
 #pragma GCC unroll 8
-        for (int h = 0; h <= j / 2; ++h) sums.lower[j][h] += pair[h] * row_term;
+        for (int h = 0; h < kPairs; ++h) {
+            if (2 * h <= j) sums.lower[j][h] += pair[h] * row_term;
+        }
     }
     const DoublePair dx_pair = {dx, dx};
     const DoublePair dy_pair = {dy, dy};
@@ -103,16 +105,19 @@ template <int N>
 void AccumulateGrid(const CalibrationRecord& record, InverseFitScratch& scratch) {
     constexpr int kOrder = N == 3 ? 1 : N == 6 ? 2 : 3;
     PairedSums<N> sums{};
-    double grid_dy[kGridSide];
-    for (int j = 0; j < kGridSide; ++j) {
+    double grid_dy[kGridSide + 1];  // the last one is the spare point of each column
+    for (int j = 0; j < kGridSide + 1; ++j) {
         grid_dy[j] = record.y_center - (j * record.y_center) / kGridStepsPerCentre;
     }
     for (int i = 0; i < kGridSide; ++i) {
         const double dx = (i * record.x_center) / kGridStepsPerCentre - record.x_center;
-        // Evaluate the column first, so the evaluations do not wait on the sums.
-        double xi[kGridSide];
-        double eta[kGridSide];
-        for (int j = 0; j < kGridSide; ++j) {
+        // Evaluate the column first, so the evaluations do not wait on the
+        // sums. The arrays hold one point past the grid's edge (an even
+        // count), which lets the compiler evaluate two points per
+        // instruction; that point is never added to the sums.
+        double xi[kGridSide + 1];
+        double eta[kGridSide + 1];
+        for (int j = 0; j < kGridSide + 1; ++j) {
             EvaluatePlatePoly(dx, grid_dy[j], kOrder, record.xcoef, record.ycoef, xi[j], eta[j]);
         }
         for (int j = 0; j < kGridSide; ++j) AddGridPoint<N>(xi[j], eta[j], dx, grid_dy[j], sums);
