@@ -33,7 +33,7 @@ std::string WriteBenchFile(int star_count) {
     std::string text;
     AppendCalText(sample, text);
     const std::filesystem::path file = folder.path / CalFileName(sample);
-    std::FILE* out = std::fopen(file.c_str(), "wb");
+    std::FILE* out = std::fopen(file.string().c_str(), "wb");
     if (out == nullptr) return std::string();
     std::fwrite(text.data(), 1, text.size(), out);
     std::fclose(out);

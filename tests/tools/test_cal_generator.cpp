@@ -80,7 +80,7 @@ TEST(CalGenerator, FilesLoadThroughTheReaderWithTheGeneratedValues) {
         const fs::path path = folder.path / CalFileName(sample);
         std::ofstream(path, std::ios::binary) << text;
 
-        ReadCALfile(path.c_str(), *record, *site);
+        ReadCALfile(path.string().c_str(), *record, *site);
         SCOPED_TRACE("camera " + std::to_string(c));
         EXPECT_EQ(record->date_first, sample.time.month);
         EXPECT_EQ(record->date_second, sample.time.day);
