@@ -16,9 +16,9 @@ constexpr int kGridSide = 51;
 constexpr int kGridStepsPerCentre = 25;
 constexpr int kMatrixSize = kMaxTerms * kSvdRowLength;
 
-// Two doubles handled by one SSE2 instruction. The arithmetic is element by
-// element and IEEE in each lane, so a lane rounds exactly as the same scalar
-// operation would.
+// Two doubles handled by one vector instruction (SSE2 on x86-64). The
+// arithmetic is element by element and IEEE in each lane, so a lane rounds
+// exactly as the same scalar operation would.
 typedef double DoublePair __attribute__((vector_size(16)));
 
 // Scratch storage of one fit, sized for order 3 whatever the order in use.
