@@ -78,14 +78,14 @@ bool OrthogonalisePair(double* U, double* S, double* V, int n, int j, int k, dou
 
 }  // namespace
 
-// One-sided Jacobi (Hestenes) SVD. Given the n x n matrix A (n from 0 to 10,
+// One-sided Jacobi SVD. Given the n x n matrix A (n from 0 to 10,
 // rows of kSvdRowLength doubles, only the leading block read), writes
 // U = A*V unnormalised (column k is the k-th left singular vector times its
 // singular value), S[k] = squared norm of column k of U as last measured (the
 // squared singular values; no square roots are taken), and the orthogonal V
 // whose columns are the right singular vectors. Units are those of A (S in
 // their square). Only the leading n x n blocks of U and V and the first n
-// entries of S are written; with n = 0 nothing is written. Columns found
+// entries of S are written; with n = 0 (or below) nothing is written. Columns found
 // negligible are dropped from later sweeps (the estimated rank never falls
 // below 2). No allocation. Never ends the process; when a sweep beyond the
 // sweep limit was begun it prints "Warning: Reached maximum number of sweeps
@@ -102,7 +102,9 @@ void JacobiSvd(const double* A, double* U, double* S, double* V, int n) {
         for (int j = 0; j < n; ++j) Element(V, i, j) = 0.0;
         Element(V, i, i) = 1.0;
     }
-    if (n == 0) return;
+    // Nothing to decompose; a negative order is treated the same way rather
+    // than running sweeps over no columns until the limit.
+    if (n <= 0) return;
 
     int sweep_count = 0;
     int rank = n;

@@ -137,13 +137,15 @@ TEST(JacobiSvd, TouchesOnlyTheLeadingBlock) {
     for (int k = 3; k < 10; ++k) EXPECT_EQ(run.s[k], kSentinel) << "JacobiSvd wrote S element " << k;
     EXPECT_LT(Measure(run, 3).reconstruction, 1e-14) << "JacobiSvd U = A V with order 3";
 
-    const SvdRun empty = Decompose(a, 0);
-    for (int i = 0; i < 100; ++i) {
-        EXPECT_EQ(empty.u[i], kSentinel) << "JacobiSvd wrote U element " << i << " with order 0";
-        EXPECT_EQ(empty.v[i], kSentinel) << "JacobiSvd wrote V element " << i << " with order 0";
+    for (int order : {0, -1}) {
+        const SvdRun empty = Decompose(a, order);
+        for (int i = 0; i < 100; ++i) {
+            EXPECT_EQ(empty.u[i], kSentinel) << "JacobiSvd wrote U element " << i << " with order " << order;
+            EXPECT_EQ(empty.v[i], kSentinel) << "JacobiSvd wrote V element " << i << " with order " << order;
+        }
+        for (double s : empty.s) EXPECT_EQ(s, kSentinel) << "JacobiSvd wrote S with order " << order;
+        EXPECT_EQ(empty.printed, "") << "JacobiSvd printed with order " << order;
     }
-    for (double s : empty.s) EXPECT_EQ(s, kSentinel) << "JacobiSvd wrote S with order 0";
-    EXPECT_EQ(empty.printed, "") << "JacobiSvd printed with order 0";
 }
 
 // The normal matrices that the inverse fit decomposes (scaled by powers of

@@ -1,0 +1,229 @@
+#include "calib/read_cal.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "calib/cal_scanner.h"
+#include "calib/inverse_poly.h"
+#include "calib/process_end.h"
+#include "calib/wait_for_number.h"
+
+namespace {
+
+constexpr double kWgs84EquatorialRadiusKm = 6378.137;
+constexpr double kWgs84EccentricitySquared = 0.006694379990141236;
+constexpr double kWgs84OneMinusEccentricitySquared = 0.9933056200098588;
+constexpr double kArcminPerDegree = 60.0;
+constexpr std::size_t kReadChunkBytes = 1 << 16;
+
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
+
+// Given a path, reads the whole file into contents. Returns false when the
+// file cannot be opened or read (a folder, a read error); contents are then
+// of no use.
+bool ReadWholeFile(const char* path, std::string& contents) {
+    FileHandle file(std::fopen(path, "rb"));
+    if (!file) return false;
+    std::size_t got = 0;
+    do {
+        const std::size_t used = contents.size();
+        contents.resize(used + kReadChunkBytes);
+        got = std::fread(&contents[used], 1, kReadChunkBytes, file.get());
+        contents.resize(used + got);
+    } while (got > 0);
+    return std::ferror(file.get()) == 0;
+}
+
+// Drops every carriage return that stands right before a line feed, so that
+// CRLF and LF files read the same and no text keeps a carriage return.
+void DropCarriageReturnsBeforeLineFeeds(std::string& text) {
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
+        text[kept++] = text[i];
+    }
+    text.resize(kept);
+}
+
+// Copies path (at most 255 characters) and the part of it from its last
+// upper-case 'C' on (at most 30 characters; empty without a 'C').
+void StorePathAndFileName(const char* path, CalibrationRecord& record) {
+    const std::size_t path_length = std::strlen(path);
+    const std::size_t path_kept = std::min(path_length, static_cast<std::size_t>(kPathRoom - 1));
+    std::memcpy(record.path, path, path_kept);
+    record.path[path_kept] = '\0';
+
+    const char* name = std::strrchr(path, 'C');
+    const std::size_t name_length = name == nullptr ? 0 : std::strlen(name);
+    const std::size_t name_kept = std::min(name_length, static_cast<std::size_t>(kFileNameMaxChars));
+    if (name_kept > 0) std::memcpy(record.file_name, name, name_kept);
+    record.file_name[name_kept] = '\0';
+}
+
+void ReadLabelledReal(CalScanner& scanner, double& value) {
+    ScanFormat(scanner, "%[^=]= %lf", {SkipTarget(), RealTarget(value)});
+}
+
+void SkipLine(CalScanner& scanner) {
+    ScanFormat(scanner, "%[^\n]\n", {SkipTarget()});
+}
+
+// Header lines: an unstored integer, date, time, site position, the pair, the
+// eight pointing values, the polynomial origin and the fit order.
+void ReadHeader(CalScanner& scanner, CalibrationRecord& record) {
+    ScanFormat(scanner, "%[^=]= %d", {SkipTarget(), SkipTarget()});
+    ScanFormat(scanner, "%[^=]= %2d/%2d/%4d",
+               {SkipTarget(), IntTarget(record.date_first), IntTarget(record.date_second),
+                IntTarget(record.date_year)});
+    ScanFormat(scanner, "%[^=]= %2d:%2d:%2d.%3d",
+               {SkipTarget(), IntTarget(record.hour), IntTarget(record.minute), IntTarget(record.second),
+                IntTarget(record.millisecond)});
+    ReadLabelledReal(scanner, record.longitude_deg);
+    ReadLabelledReal(scanner, record.latitude_deg);
+    ReadLabelledReal(scanner, record.height_km);
+    ScanFormat(scanner, "%[^=]= %lf x %lf",
+               {SkipTarget(), RealTarget(record.pair_first), RealTarget(record.pair_second)});
+    double* const pointing[] = {&record.arcmin_per_pixel, &record.aux_angle_deg,  &record.cam_tilt_deg,
+                                &record.site_aux_value,   &record.ra_center_deg,  &record.dec_center_deg,
+                                &record.azim_center_deg,  &record.elev_center_deg};
+    for (double* value : pointing) ReadLabelledReal(scanner, *value);
+    ReadLabelledReal(scanner, record.x_center);
+    ReadLabelledReal(scanner, record.y_center);
+    ScanFormat(scanner, "%[^=]= %2d\n", {SkipTarget(), IntTarget(record.fit_order)});
+}
+
+// Site position in radians and the site's distance from the Earth's centre on
+// the WGS84 ellipsoid (km); the longitude does not change the distance.
+void FillSiteValues(CalibrationRecord& record, SiteRecord& site) {
+    site.lat_rad = record.latitude_deg / kDegreesPerRadian;
+    site.lon_rad = record.longitude_deg / kDegreesPerRadian;
+    site.height_km = record.height_km;
+    site.site_aux_value = record.site_aux_value;
+
+    const double h = record.height_km;
+    const double s = std::sin(site.lat_rad);
+    const double n = kWgs84EquatorialRadiusKm / std::sqrt(1.0 - kWgs84EccentricitySquared * s * s);
+    const double x = (n + h) * std::cos(site.lat_rad) * std::cos(-site.lon_rad);
+    const double y = (n + h) * std::cos(site.lat_rad) * std::sin(-site.lon_rad);
+    const double z = (n * kWgs84OneMinusEccentricitySquared + h) * s;
+    record.geocentric_radius_km = std::sqrt(x * x + y * y + z * z);
+
+    std::strcpy(site.code_1, "XX");
+    std::strcpy(site.code_2, "XX");
+}
+
+// Site texts, the ten site numbers and the five heading lines of the
+// coefficient table.
+void ReadSiteBlock(CalScanner& scanner, SiteRecord& site) {
+    ScanFormat(scanner, "%[^=]= %[^\n]\n", {SkipTarget(), TextTarget(site.text_1, sizeof site.text_1)});
+    ScanFormat(scanner, "%[^=]= %[^\n]\n", {SkipTarget(), TextTarget(site.text_2, sizeof site.text_2)});
+    for (int i = 0; i < 9; ++i) ReadLabelledReal(scanner, site.values[i]);
+    ScanFormat(scanner, "%[^=]= %lf\n", {SkipTarget(), RealTarget(site.values[9])});
+    for (int i = 0; i < 5; ++i) SkipLine(scanner);
+}
+
+// Coefficient lines for the terms the fit order uses, at most all ten.
+void ReadCoefficients(CalScanner& scanner, CalibrationRecord& record) {
+    static const char* const kLineFormats[kMaxTerms] = {
+        " 1   %le%le", " x   %le%le", " y   %le%le", " xx  %le%le", " xy  %le%le",
+        " yy  %le%le", " xxx %le%le", " xxy %le%le", " xyy %le%le", " yyy %le%le"};
+    const int lines = record.fit_order >= 3 ? 10 : record.fit_order == 2 ? 6 : record.fit_order == 1 ? 3 : 0;
+    for (int k = 0; k < lines; ++k) {
+        ScanFormat(scanner, kLineFormats[k], {RealTarget(record.xcoef[k]), RealTarget(record.ycoef[k])});
+    }
+}
+
+// Ends the process when the fit order is not 1, 2 or 3.
+void CheckFitOrder(const CalibrationRecord& record) {
+    if (record.fit_order >= 1 && record.fit_order <= 3) return;
+    std::printf(" fitorder %li is not implemented in ReadCALfile\n", static_cast<long>(record.fit_order));
+    EndProcess(1);
+}
+
+// Residual line, magnitude and flux fits, and the text up to the star table.
+void ReadFitsBlock(CalScanner& scanner, CalibrationRecord& record) {
+    ScanFormat(scanner, "%[^\n]\n\n", {SkipTarget()});
+    ScanFormat(scanner, "%[^=]= %lf +-%lf arcmin\n\n",
+               {SkipTarget(), RealTarget(record.oc_mean_arcmin), RealTarget(record.oc_sigma_arcmin)});
+    SkipLine(scanner);
+    ReadLabelledReal(scanner, record.magfit_slope);
+    ReadLabelledReal(scanner, record.magfit_icept);
+    for (int i = 0; i < 2; ++i) SkipLine(scanner);
+    ReadLabelledReal(scanner, record.fluxfit_slope);
+    ReadLabelledReal(scanner, record.fluxfit_icept);
+    for (int i = 0; i < 4; ++i) SkipLine(scanner);
+}
+
+// Star rows numbered 1, 2, 3, ... from the first row, at most kMaxStars. A row
+// is read into its entry before its number is checked; a row out of sequence
+// ends the table and is not counted.
+void ReadStarTable(CalScanner& scanner, CalibrationRecord& record) {
+    record.star_count = 0;
+    if (scanner.end_seen) return;
+    for (int k = 0; k < kMaxStars; ++k) {
+        StarEntry& star = record.stars[k];
+        long long row_number = 0;
+        const int stored = ScanFormat(
+            scanner, "%d%lf%lf%lf%lf%lf%lf%lf%lf%lf%lf%lf%lf",
+            {WideTarget(row_number), RealTarget(star.ra_deg), RealTarget(star.dec_deg),
+             RealTarget(star.col_3), RealTarget(star.col_4), RealTarget(star.mv), RealTarget(star.col_6),
+             RealTarget(star.col_7), RealTarget(star.col_8), RealTarget(star.log10_inten),
+             RealTarget(star.col_10), RealTarget(star.log10_flux), RealTarget(star.oc_arcmin)});
+        if (stored == 0 || row_number != k + 1) return;
+        record.star_count = k + 1;
+        if (scanner.end_seen) return;
+    }
+}
+
+void SetDerivedFields(CalibrationRecord& record) {
+    record.aux_angle_rad = record.aux_angle_deg / kDegreesPerRadian;
+    record.rad_per_pixel = (record.arcmin_per_pixel / kArcminPerDegree) / kDegreesPerRadian;
+    record.spare_1 = 0.0;
+    record.spare_2 = 0.0;
+    record.ra_center_rad = record.ra_center_deg / kDegreesPerRadian;
+    record.dec_center_rad = record.dec_center_deg / kDegreesPerRadian;
+}
+
+}  // namespace
+
+// ReadCALfile
+// Given the full path of a CAL file and the run's two records, reads the file
+// into memory, then applies the fixed sequence of formatted reads to it from
+// front to back: header, site values (radians; geocentric radius in km),
+// site block, coefficient lines, fits, star table; then sets the derived
+// fields (radians, radians per pixel) and fits the inverse plate polynomial.
+// Nothing is cleared first: a value whose line is missing or malformed keeps
+// the previous load's value.
+// Ends the process with status 1 when the file cannot be opened or read
+// (after a message and a wait for one integer on standard input; the records
+// are then untouched) or when the fit order is not 1, 2 or 3.
+void ReadCALfile(const char* path, CalibrationRecord& record, SiteRecord& site) {
+    std::string contents;
+    if (!ReadWholeFile(path, contents)) {
+        std::printf(" Cannot open calibration file %s for reading \n", path);
+        WaitForNumber();
+        EndProcess(1);
+    }
+    DropCarriageReturnsBeforeLineFeeds(contents);
+    StorePathAndFileName(path, record);
+
+    CalScanner scanner;
+    scanner.text = contents;
+    ReadHeader(scanner, record);
+    FillSiteValues(record, site);
+    ReadSiteBlock(scanner, site);
+    ReadCoefficients(scanner, record);
+    CheckFitOrder(record);
+    ReadFitsBlock(scanner, record);
+    ReadStarTable(scanner, record);
+    SetDerivedFields(record);
+    Compute_Inverse_Poly(record);
+}
