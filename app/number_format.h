@@ -1,0 +1,20 @@
+// Fixed-width number formatting for the summary tables.
+#ifndef APP_NUMBER_FORMAT_H
+#define APP_NUMBER_FORMAT_H
+
+#include <string>
+
+// Given a value, a width and a precision, appends the value as "%*.*e" would,
+// except that the exponent always has at least three digits (1.230000e-002),
+// right-aligned in width characters (a wider value widens the text). Rounding
+// is the C library's. Non-finite values are written as the C library writes
+// them, right-aligned in width. Never ends the process.
+void AppendExponent3(std::string& text, double value, int width, int precision);
+
+// Given a value, a width and a precision, appends the value as "%*.*f".
+void AppendFixed(std::string& text, double value, int width, int precision);
+
+// Appends an int zero-filled to at least digits digits, as "%0*d".
+void AppendZeroFilled(std::string& text, int value, int digits);
+
+#endif  // APP_NUMBER_FORMAT_H

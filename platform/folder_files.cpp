@@ -1,0 +1,66 @@
+// Summary sub-folder creation and the CAL file name listing, on std::filesystem.
+#include "platform/folder_files.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <filesystem>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
+    if (text.size() < prefix.size()) return false;
+    for (size_t i = 0; i < prefix.size(); ++i) {
+        if (std::tolower(static_cast<unsigned char>(text[i])) !=
+            std::tolower(static_cast<unsigned char>(prefix[i])))
+            return false;
+    }
+    return true;
+}
+
+bool EndsWithNoCase(std::string_view text, std::string_view suffix) {
+    if (text.size() < suffix.size()) return false;
+    return StartsWithNoCase(text.substr(text.size() - suffix.size()), suffix);
+}
+
+// "CAL*.txt": the star may match nothing, so "CAL.txt" is a match too.
+bool MatchesCalPattern(std::string_view name) {
+    return name.size() >= 7 && StartsWithNoCase(name, "CAL") && EndsWithNoCase(name, ".txt") &&
+           name.find_first_of("\r\n") == std::string_view::npos;
+}
+
+}  // namespace
+
+bool CreateSummaryFolder(std::string_view folder) {
+    const fs::path summary = fs::path(std::string(folder)) / "Summary";
+    std::error_code error;
+    fs::create_directory(summary, error);
+    if (!error) return true;
+    std::fprintf(stderr, " Cannot create folder %s: %s \n", summary.c_str(), error.message().c_str());
+    return false;
+}
+
+bool ListCALfileNames(std::string_view folder, std::string& names) {
+    std::error_code error;
+    fs::directory_iterator entry(fs::path(std::string(folder)), error);
+    if (error) return false;
+    std::vector<std::string> matches;
+    for (; entry != fs::directory_iterator(); entry.increment(error)) {
+        if (error) return false;
+        std::error_code type_error;
+        if (!entry->is_regular_file(type_error)) continue;
+        std::string name = entry->path().filename().string();
+        if (MatchesCalPattern(name)) matches.push_back(std::move(name));
+    }
+    if (error) return false;
+    std::sort(matches.begin(), matches.end());
+    names.clear();
+    for (const std::string& name : matches) {
+        names += name;
+        names += '\n';
+    }
+    return true;
+}

@@ -1,0 +1,144 @@
+#include "program_run.h"
+
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+namespace {
+
+void AppendF(std::string& text, const char* format, double value) {
+    char buffer[128];
+    std::snprintf(buffer, sizeof buffer, format, value);
+    text += buffer;
+}
+
+}  // namespace
+
+std::string CalText(const CalFileContent& c) {
+    static const char* const kTermNames[10] = {"1", "x", "y", "xx", "xy", "yy", "xxx", "xxy", "xyy", "yyy"};
+    char line[512];
+    std::string text;
+    std::snprintf(line, sizeof line,
+                  "Camera number            = %d\n"
+                  "Calibration date         = %02d/%02d/%04d\n"
+                  "Calibration time (UT)    = %02d:%02d:%02d.%03d\n"
+                  "Longitude +west (deg)    = 77.0123\n"
+                  "Latitude +north (deg)    = 39.1234\n"
+                  "Height (km)              = 0.153\n"
+                  "Frame size (cols x rows) = 720 x 576\n",
+                  c.camera, c.month, c.day, c.year, c.hour, c.minute, c.second, c.millisecond);
+    text += line;
+    std::snprintf(line, sizeof line,
+                  "Plate scale (arcmin/pix) = %.6f\n"
+                  "Plate roll (deg)         = 1.250\n"
+                  "Camera tilt (deg)        = %.6f\n"
+                  "Frame rate (Hz)          = 25.0\n"
+                  "Center RA (deg)          = %.6f\n"
+                  "Center Dec (deg)         = %.6f\n"
+                  "Center azimuth (deg)     = %.6f\n"
+                  "Center elevation (deg)   = %.6f\n",
+                  c.arcmin_per_pixel, c.cam_tilt_deg, c.ra_deg, c.dec_deg, c.azim_deg, c.elev_deg);
+    text += line;
+    std::snprintf(line, sizeof line,
+                  "Center column (pixels)   = %.3f\n"
+                  "Center row (pixels)      = %.3f\n"
+                  "Fit order                = %02d\n",
+                  c.x_center, c.y_center, c.fit_order);
+    text += line;
+    text +=
+        "Camera description       = test camera, 12 mm lens\n"
+        "Lens description         = f/1.2\n"
+        "Focal length (mm)        = 12.0\n"
+        "Focal ratio              = 1.2\n"
+        "Pixel pitch H (um)       = 8.6\n"
+        "Pixel pitch V (um)       = 8.3\n"
+        "Spectral response B      = 0.45\n"
+        "Spectral response V      = 0.70\n"
+        "Spectral response R      = 0.72\n"
+        "Spectral response I      = 0.60\n"
+        "Vignetting (per degree)  = 0.0012\n"
+        "Gamma                    = 1.0\n"
+        "\n"
+        "Plate polynomial: standard coordinates (deg) from pixel offsets\n"
+        "  dx = col - center column, dy = center row - row\n"
+        "  terms 1, x, y, xx, xy, yy, xxx, xxy, xyy, yyy as the fit order uses them\n"
+        "\n"
+        "Term       Xcoef            Ycoef\n"
+        "----  ---------------  ---------------\n";
+    const int terms = c.fit_order == 1 ? 3 : c.fit_order == 2 ? 6 : 10;
+    for (int k = 0; k < terms; ++k) {
+        std::snprintf(line, sizeof line, "%-4s %16.8e %16.8e\n", kTermNames[k], c.xcoef[k], c.ycoef[k]);
+        text += line;
+    }
+    text += "\nAstrometric residuals\n";
+    std::snprintf(line, sizeof line, "Mean O-C                 = %.3f +- %.3f arcmin\n\n", c.oc_mean,
+                  c.oc_sigma);
+    text += line;
+    text += "Photometric fits\n";
+    std::snprintf(line, sizeof line,
+                  "Magnitude fit slope      = %.3f\n"
+                  "Magnitude fit intercept  = %.3f\n"
+                  "Flux fit against magnitude\n"
+                  "Flux fit slope           = %.3f\n"
+                  "Flux fit intercept       = %.3f  log10 flux at magnitude 0\n",
+                  c.magfit_slope, c.magfit_icept, c.fluxfit_slope, c.fluxfit_icept);
+    text += line;
+    text +=
+        "\n"
+        " No   RA(deg)    Dec(deg)   col      row      Mv     B-V   dcol   drow  logI   bkgd  logF   O-C\n"
+        " --  ---------  ---------  -------  -------  -----  ----  -----  -----  -----  ----  -----  ----\n"
+        "(star table: catalogue position, plate position, magnitude, residuals)\n";
+    int row_number = 1;
+    for (const std::vector<double>& star : c.stars) {
+        text += std::to_string(row_number++);
+        for (double value : star) AppendF(text, " %.6f", value);
+        text += '\n';
+    }
+    if (!c.crlf) return text;
+    std::string crlf_text;
+    for (char ch : text) {
+        if (ch == '\n') crlf_text += '\r';
+        crlf_text += ch;
+    }
+    return crlf_text;
+}
+
+ScratchFolder::ScratchFolder() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "norv_e2e_XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr) std::abort();
+    path = pattern;
+}
+
+ScratchFolder::~ScratchFolder() {
+    std::error_code error;
+    std::filesystem::remove_all(path, error);
+}
+
+void WriteFile(const std::filesystem::path& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+std::string ReadFile(const std::filesystem::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    std::ostringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+ProgramRun RunProgram(const std::filesystem::path& work_folder, const std::string& input_text) {
+    const std::filesystem::path input = work_folder / "stdin.txt";
+    const std::filesystem::path output = work_folder / "stdout.txt";
+    const std::filesystem::path errors = work_folder / "stderr.txt";
+    WriteFile(input, input_text);
+    const std::string command = "cd '" + work_folder.string() + "' && '" NORV_PROGRAM "' < '" +
+                                input.string() + "' > '" + output.string() + "' 2> '" + errors.string() + "'";
+    ProgramRun run;
+    const int status = std::system(command.c_str());
+    if (status != -1 && WIFEXITED(status)) run.exit_status = WEXITSTATUS(status);
+    run.out = ReadFile(output);
+    run.err = ReadFile(errors);
+    return run;
+}

@@ -1,0 +1,301 @@
+// The built program run end to end with piped input on folders made here:
+// console transcript, tables byte for byte, and every way the run ends.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "program_run.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string kBanner =
+    "\n\n=========================================================\n"
+    "  Calibration File Summary   1.61    \n"
+    "=========================================================\n\n";
+const std::string kClosing = "\n Done with processing \n";
+const std::string kCancel = " ERROR getting CAL files folder pathname \n";
+const std::string kFitCoefsHeader =
+    "  Calib     Cal Time     RA-Cen DEC-Cen AzimCen ElevCen  Arcmin CamTilt    Xcoef[0]       Xcoef[1]    "
+    "   Xcoef[2]       Xcoef[3]       Xcoef[4]       Xcoef[5]       Xcoef[6]       Xcoef[7]       Xcoef[8]  "
+    "     Xcoef[9]       Ycoef[0]       Ycoef[1]       Ycoef[2]       Ycoef[3]       Ycoef[4]       Ycoef[5]"
+    "       Ycoef[6]       Ycoef[7]       Ycoef[8]       Ycoef[9]   \r\n"
+    "   Date        UT           deg     deg     deg     deg  /pixel     deg        1              x       "
+    "       y             xx             xy             yy            xxx            xxy            xyy    "
+    "        yyy              1              x              y             xx             xy             yy "
+    "           xxx            xxy            xyy            yyy      \r\n"
+    "---------- ------------ ------- ------- ------- ------- ------- ------- -------------- -------------- --"
+    "------------ -------------- -------------- -------------- -------------- -------------- --------------"
+    " -------------- -------------- -------------- -------------- -------------- -------------- -----------"
+    "--- -------------- -------------- -------------- --------------\r\n";
+const std::string kFitStarsHeader =
+    "  Calib      Cal Time       O-C     O-C  MagFit  Magfit FluxFit FluxFit    Star-RA  Star-Dec   Star   "
+    "Log10   Log10     O-C\r\n"
+    "   Date         UT         mean   sigma   Slope   Icept   Slope   Icept        deg       deg     Mv   "
+    "Inten    Flux  ArcMin\r\n"
+    "---------- ------------ ------- ------- ------- ------- ------- -------  --------- --------- ------ ----"
+    "--- ------- -------\r\n";
+// An unused or zero coefficient column with its separator.
+const std::string kZero = "  0.000000e+000";
+
+std::string Repeat(const std::string& text, int times) {
+    std::string repeated;
+    for (int i = 0; i < times; ++i) repeated += text;
+    return repeated;
+}
+
+// Camera 3, order 3, two stars.
+CalFileContent OrderThreeFile() {
+    CalFileContent c;
+    c.camera = 3;
+    c.ra_deg = 123.456;
+    c.dec_deg = -5.5;
+    c.azim_deg = 270;
+    c.elev_deg = 45.25;
+    c.arcmin_per_pixel = 2.5;
+    c.cam_tilt_deg = -1.125;
+    c.fit_order = 3;
+    const double x[10] = {-0.0123, 0.0416, 0.0011, 2e-7, -3e-7, 4e-7, 1e-9, -2e-9, 3e-9, -4e-9};
+    const double y[10] = {0.0211, -0.0012, 0.0417, 5e-7, 6e-7, -7e-7, 2e-9, 3e-9, -1e-9, 5e-9};
+    for (int k = 0; k < 10; ++k) {
+        c.xcoef[k] = x[k];
+        c.ycoef[k] = y[k];
+    }
+    c.oc_mean = 0.412;
+    c.oc_sigma = 0.187;
+    c.magfit_slope = -2.512;
+    c.magfit_icept = 12.346;
+    c.fluxfit_slope = -0.401;
+    c.fluxfit_icept = 8.123;
+    c.stars = {{201.29824, -11.16132, 412.5, 233.25, 0.98, -0.23, 0.1, -0.2, 3.512, 20, 4.0, 0.25},
+               {187.0, -3.5, 100, 500, 4.25, 1.1, 0.3, 0.4, 2.125, 18, 2.5, 1.375}};
+    return c;
+}
+
+const std::string kOrderThreeCoefs =
+    " -1.230000e-002  4.160000e-002  1.100000e-003  2.000000e-007 -3.000000e-007  4.000000e-007"
+    "  1.000000e-009 -2.000000e-009  3.000000e-009 -4.000000e-009"
+    "  2.110000e-002 -1.200000e-003  4.170000e-002  5.000000e-007  6.000000e-007 -7.000000e-007"
+    "  2.000000e-009  3.000000e-009 -1.000000e-009  5.000000e-009";
+const std::string kOrderThreeCalibration = "   0.412   0.187   -2.51   12.35   -0.40    8.12";
+const std::string kOrderThreeStars = "  201.29824 -11.16132   0.98   3.512   4.000   0.250\r\n";
+const std::string kOrderThreeStar2 = "  187.00000  -3.50000   4.25   2.125   2.500   1.375\r\n";
+
+// Camera 3, order 2, one star, a day later.
+CalFileContent OrderTwoFile() {
+    CalFileContent c;
+    c.camera = 3;
+    c.day = 15;
+    c.hour = 4;
+    c.minute = 10;
+    c.second = 0;
+    c.millisecond = 0;
+    c.ra_deg = 10;
+    c.dec_deg = 89.5;
+    c.azim_deg = 0.5;
+    c.elev_deg = 38.75;
+    c.arcmin_per_pixel = 2.75;
+    c.fit_order = 2;
+    const double x[6] = {0.001, 0.0458, -0.0004, 1e-6, 2e-6, 3e-6};
+    const double y[6] = {-0.002, 0.0005, 0.0459, -1e-6, -2e-6, -3e-6};
+    for (int k = 0; k < 6; ++k) {
+        c.xcoef[k] = x[k];
+        c.ycoef[k] = y[k];
+    }
+    c.oc_mean = 1.5;
+    c.oc_sigma = 0.75;
+    c.magfit_slope = -2.5;
+    c.magfit_icept = 11;
+    c.fluxfit_slope = -0.4;
+    c.fluxfit_icept = 7.5;
+    c.stars = {{359.99999, 88.12345, 0, 0, 2.0, 0, 0, 0, 3.0, 0, 3.5, 0.5}};
+    return c;
+}
+
+// Camera 12, order 1, no stars, CR LF line ends.
+CalFileContent OrderOneFile() {
+    CalFileContent c;
+    c.camera = 12;
+    c.month = 1;
+    c.day = 2;
+    c.year = 2014;
+    c.hour = 23;
+    c.minute = 59;
+    c.second = 59;
+    c.millisecond = 999;
+    c.ra_deg = 300;
+    c.dec_deg = 40;
+    c.azim_deg = 180;
+    c.elev_deg = 60;
+    c.arcmin_per_pixel = 3;
+    c.cam_tilt_deg = 2.5;
+    c.fit_order = 1;
+    c.xcoef[1] = 0.05;
+    c.ycoef[2] = 0.05;
+    c.crlf = true;
+    return c;
+}
+
+// The folder of the main run: cameras 3, 3, 12, 3 in listing order (the last
+// name parses as camera 3 and sorts after CAL012), and names that are skipped.
+void MakeCalibrationFolder(const fs::path& folder) {
+    fs::create_directory(folder);
+    WriteFile(folder / "CAL003_20131214_031502_250.txt", CalText(OrderThreeFile()));
+    WriteFile(folder / "CAL003_20131215_041000_000.txt", CalText(OrderTwoFile()));
+    WriteFile(folder / "CAL012_20140102_235959_999.txt", CalText(OrderOneFile()));
+    CalFileContent later = OrderThreeFile();
+    later.day = 16;
+    later.hour = later.minute = later.second = later.millisecond = 0;
+    WriteFile(folder / "CAL3_20131216_000000_000xx.txt", CalText(later));
+    // Listed (the pattern ignores case) but without an upper-case "CAL" and a number.
+    WriteFile(folder / "cal099_20131214_000000_000.txt", CalText(OrderOneFile()));
+    WriteFile(folder / "CALIBRATION_notes.txt", "not a calibration\n");
+    WriteFile(folder / "readme.txt", "not a calibration\n");
+}
+
+const std::string kCamera3FitCoefs =
+    kFitCoefsHeader + "12/14/2013 03:15:02.250 123.456  -5.500 270.000  45.250   2.500  -1.125" +
+    kOrderThreeCoefs + "\r\n" + "12/15/2013 04:10:00.000  10.000  89.500   0.500  38.750   2.750   0.000" +
+    "  1.000000e-003  4.580000e-002 -4.000000e-004  1.000000e-006  2.000000e-006  3.000000e-006" +
+    Repeat(kZero, 4) +
+    " -2.000000e-003  5.000000e-004  4.590000e-002 -1.000000e-006 -2.000000e-006 -3.000000e-006" +
+    Repeat(kZero, 4) + "\r\n" + "12/16/2013 00:00:00.000 123.456  -5.500 270.000  45.250   2.500  -1.125" +
+    kOrderThreeCoefs + "\r\n";
+
+const std::string kCamera3FitStars = kFitStarsHeader + "12/14/2013 03:15:02.250" + kOrderThreeCalibration +
+                                     kOrderThreeStars + "12/14/2013 03:15:02.250" + kOrderThreeCalibration +
+                                     kOrderThreeStar2 +
+                                     "12/15/2013 04:10:00.000   1.500   0.750   -2.50   11.00   -0.40    7.50"
+                                     "  359.99999  88.12345   2.00   3.000   3.500   0.500\r\n" +
+                                     "12/16/2013 00:00:00.000" + kOrderThreeCalibration + kOrderThreeStars +
+                                     "12/16/2013 00:00:00.000" + kOrderThreeCalibration + kOrderThreeStar2;
+
+const std::string kCamera12FitCoefs =
+    kFitCoefsHeader + "01/02/2014 23:59:59.999 300.000  40.000 180.000  60.000   3.000   2.500" + kZero +
+    "  5.000000e-002" + Repeat(kZero, 10) + "  5.000000e-002" + Repeat(kZero, 7) + "\r\n";
+
+}  // namespace
+
+TEST(SummaryRun, WritesTablesOfEveryCameraInFirstAppearanceOrder) {
+    ScratchFolder scratch;
+    const fs::path folder = scratch.path / "calibrations";
+    MakeCalibrationFolder(folder);
+
+    const ProgramRun run = RunProgram(scratch.path, folder.string() + "\n\n");
+    EXPECT_EQ(run.exit_status, 1);
+    EXPECT_EQ(run.out, kBanner + "Summarizing Camera 3\nSummarizing Camera 12\n" + kClosing);
+    EXPECT_EQ(run.err, "");
+
+    const fs::path summary = folder / "Summary";
+    EXPECT_EQ(ReadFile(summary / "SummaryCAL003_FitCoefs.txt"), kCamera3FitCoefs);
+    EXPECT_EQ(ReadFile(summary / "SummaryCAL003_FitStars.txt"), kCamera3FitStars);
+    EXPECT_EQ(ReadFile(summary / "SummaryCAL012_FitCoefs.txt"), kCamera12FitCoefs);
+    EXPECT_EQ(ReadFile(summary / "SummaryCAL012_FitStars.txt"), kFitStarsHeader);
+    EXPECT_EQ(std::distance(fs::directory_iterator(summary), fs::directory_iterator()), 4);
+}
+
+TEST(SummaryRun, SecondRunReplacesTheTables) {
+    ScratchFolder scratch;
+    const fs::path folder = scratch.path / "calibrations";
+    MakeCalibrationFolder(folder);
+    ASSERT_EQ(RunProgram(scratch.path, folder.string() + "/\n").exit_status, 1);
+
+    fs::remove(folder / "CAL003_20131215_041000_000.txt");
+    fs::remove(folder / "CAL3_20131216_000000_000xx.txt");
+    const ProgramRun run = RunProgram(scratch.path, folder.string() + "/\n");
+    EXPECT_EQ(run.exit_status, 1);
+    EXPECT_EQ(run.err, "");
+    const std::string coefs = ReadFile(folder / "Summary" / "SummaryCAL003_FitCoefs.txt");
+    EXPECT_EQ(coefs, kCamera3FitCoefs.substr(0, kFitCoefsHeader.size() + 373));
+}
+
+TEST(SummaryRun, EmptyFolderGetsSummaryFolderAndNoTables) {
+    ScratchFolder scratch;
+    const fs::path folder = scratch.path / "empty folder";
+    fs::create_directory(folder);
+    const ProgramRun run = RunProgram(scratch.path, folder.string() + "\n");
+    EXPECT_EQ(run.exit_status, 1);
+    EXPECT_EQ(run.out, kBanner + kClosing);
+    EXPECT_TRUE(fs::is_directory(folder / "Summary"));
+    EXPECT_TRUE(fs::is_empty(folder / "Summary"));
+}
+
+TEST(SummaryRun, CancelEndsAtOnceAndCreatesNothing) {
+    ScratchFolder scratch;
+    const fs::path folder = scratch.path / "calibrations";
+    MakeCalibrationFolder(folder);
+    // An empty line, no input at all, and a folder that does not exist.
+    for (const std::string& input :
+         {std::string("\n"), std::string(""), (folder / "missing").string() + "\n"}) {
+        const ProgramRun run = RunProgram(folder, input);
+        EXPECT_EQ(run.exit_status, 1) << input;
+        EXPECT_EQ(run.out, kBanner + kCancel) << input;
+        EXPECT_FALSE(fs::exists(folder / "Summary")) << input;
+        EXPECT_FALSE(fs::exists(folder / "missing")) << input;
+    }
+}
+
+TEST(SummaryRun, FolderPathTooLongForTheTableNamesIsRefused) {
+    ScratchFolder scratch;
+    // The longest accepted path has 221 characters with its separator.
+    const std::string base = scratch.path.string() + "/";
+    const fs::path longest = base + std::string(221 - base.size() - 1, 'a');
+    const fs::path too_long = base + std::string(221 - base.size(), 'b');
+    fs::create_directory(longest);
+    fs::create_directory(too_long);
+
+    ProgramRun run = RunProgram(scratch.path, too_long.string() + "\n");
+    EXPECT_EQ(run.exit_status, 1);
+    EXPECT_EQ(run.out, kBanner + kCancel);
+    EXPECT_NE(run.err.find("222 characters"), std::string::npos) << run.err;
+    EXPECT_FALSE(fs::exists(too_long / "Summary"));
+
+    run = RunProgram(scratch.path, longest.string() + "\n");
+    EXPECT_EQ(run.exit_status, 1);
+    EXPECT_EQ(run.out, kBanner + kClosing);
+    EXPECT_TRUE(fs::is_directory(longest / "Summary"));
+}
+
+TEST(SummaryRun, SummaryBlockedByAPlainFileFailsOnTheFirstTable) {
+    ScratchFolder scratch;
+    const fs::path folder = scratch.path / "calibrations";
+    MakeCalibrationFolder(folder);
+    WriteFile(folder / "Summary", "in the way\n");
+
+    const ProgramRun run = RunProgram(scratch.path, folder.string() + "\n");
+    EXPECT_EQ(run.exit_status, 1);
+    EXPECT_EQ(run.out, kBanner + "Summarizing Camera 3\n Cannot open " + folder.string() +
+                           "/Summary/SummaryCAL003_FitCoefs.txt file for writing \n"
+                           "\n Enter any number and CR to exit program \n");
+    EXPECT_NE(run.err.find("Summary"), std::string::npos);
+    EXPECT_EQ(ReadFile(folder / "Summary"), "in the way\n");
+}
+
+TEST(SummaryRun, UnreadableCalibrationEndsTheRunAfterTheCompleteTables) {
+    ScratchFolder scratch;
+    const fs::path folder = scratch.path / "calibrations";
+    fs::create_directory(folder);
+    WriteFile(folder / "CAL003_20131214_031502_250.txt", CalText(OrderThreeFile()));
+    // 31 characters: the cut to 30 names a file that is not there.
+    WriteFile(folder / "CAL012_20140102_235959_999x.txt", CalText(OrderOneFile()));
+
+    ProgramRun run = RunProgram(scratch.path, folder.string() + "\n");
+    EXPECT_EQ(run.exit_status, 1);
+    EXPECT_EQ(run.out, kBanner +
+                           "Summarizing Camera 3\nSummarizing Camera 12\n Cannot open calibration file " +
+                           folder.string() + "/CAL012_20140102_235959_999x.tx for reading \n");
+    const fs::path summary = folder / "Summary";
+    EXPECT_EQ(ReadFile(summary / "SummaryCAL003_FitCoefs.txt").size(), kFitCoefsHeader.size() + 373);
+    EXPECT_EQ(ReadFile(summary / "SummaryCAL012_FitCoefs.txt"), kFitCoefsHeader);
+    EXPECT_EQ(ReadFile(summary / "SummaryCAL012_FitStars.txt"), kFitStarsHeader);
+
+    // A name shorter than 30 characters keeps its line end, so opening it fails too.
+    fs::remove(folder / "CAL012_20140102_235959_999x.txt");
+    WriteFile(folder / "CAL5_short.txt", CalText(OrderOneFile()));
+    run = RunProgram(scratch.path, folder.string() + "\n");
+    EXPECT_EQ(run.exit_status, 1);
+    EXPECT_EQ(run.out, kBanner +
+                           "Summarizing Camera 3\nSummarizing Camera 5\n Cannot open calibration file " +
+                           folder.string() + "/CAL5_short.txt\n for reading \n");
+}
