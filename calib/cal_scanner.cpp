@@ -222,10 +222,10 @@ bool ScanReal(CalScanner& scanner, double& value) {
 
 // Applies one conversion directive (the text after '%') and returns how many
 // characters of the format it used, or 0 when the directive failed.
-std::size_t ApplyConversion(CalScanner& scanner, std::string_view spec, const ScanTarget& target) {
-    if (spec.substr(0, 4) == "[^=]") return ScanUpTo(scanner, '=', target) ? 4 : 0;
-    if (spec.substr(0, 4) == "[^\n]") return ScanUpTo(scanner, '\n', target) ? 4 : 0;
-    if (spec.substr(0, 2) == "lf" || spec.substr(0, 2) == "le") {
+std::size_t ApplyConversion(CalScanner& scanner, std::string_view conversion, const ScanTarget& target) {
+    if (conversion.substr(0, 4) == "[^=]") return ScanUpTo(scanner, '=', target) ? 4 : 0;
+    if (conversion.substr(0, 4) == "[^\n]") return ScanUpTo(scanner, '\n', target) ? 4 : 0;
+    if (conversion.substr(0, 2) == "lf" || conversion.substr(0, 2) == "le") {
         double value = 0.0;
         if (!ScanReal(scanner, value)) return 0;
         if (target.real_value != nullptr) *target.real_value = value;
@@ -233,11 +233,11 @@ std::size_t ApplyConversion(CalScanner& scanner, std::string_view spec, const Sc
     }
     std::size_t width = kNoWidth;
     std::size_t used = 0;
-    if (!spec.empty() && IsDigit(spec[0])) {
-        width = static_cast<std::size_t>(spec[0] - '0');
+    if (!conversion.empty() && IsDigit(conversion[0])) {
+        width = static_cast<std::size_t>(conversion[0] - '0');
         used = 1;
     }
-    if (spec.substr(used, 1) != "d") return 0;
+    if (conversion.substr(used, 1) != "d") return 0;
     long long value = 0;
     if (!ScanInteger(scanner, width, value)) return 0;
     StoreInteger(target, value);

@@ -49,7 +49,7 @@ std::string StarRows(int first, int last, double base = 0.0, bool final_newline 
     return rows + (final_newline ? "\n" : "");
 }
 
-struct CalSpec {
+struct CalOptions {
     int fit_order = 3;
     int coef_tag = 0;
     double latitude = 45.25, longitude = 10.5, height = 0.2;
@@ -58,7 +58,7 @@ struct CalSpec {
     std::string star_rows = StarRows(1, 5);
 };
 
-std::string CalText(const CalSpec& s) {
+std::string CalText(const CalOptions& s) {
     const std::string u = s.unit + "\n";
     std::string t = "Camera number = 12" + u + "Date = 12/14/2013" + u + "Time (UT) = 03:15:02.250" + u;
     t += Fmt("Longitude (deg) = %.17g", s.longitude) + u + Fmt("Latitude = %.17g", s.latitude) + u;
@@ -131,7 +131,7 @@ class ReadCal : public ::testing::Test {
 };
 
 TEST_F(ReadCal, EveryFieldLandsInItsPlace) {
-    Load(CalText(CalSpec{}));
+    Load(CalText(CalOptions{}));
     const CalibrationRecord& r = *record_;
     EXPECT_STREQ(r.path, (folder_ + "/CAL012_20131214_031502_250.txt").c_str());
     EXPECT_STREQ(r.file_name, "CAL012_20131214_031502_250.txt");
@@ -178,8 +178,8 @@ TEST_F(ReadCal, EveryFieldLandsInItsPlace) {
 
 // Loads each text into zero-initialised records and compares their bytes.
 TEST_F(ReadCal, WordingUnitsLineEndsAndNulBytesLoadTheSame) {
-    const std::string plain = CalText(CalSpec{});
-    CalSpec with_units;
+    const std::string plain = CalText(CalOptions{});
+    CalOptions with_units;
     with_units.unit = " (some unit)";
     std::string reworded = ReplaceAll(CalText(with_units), "Latitude", "Geodetic latitude, WGS84");
     reworded = ReplaceAll(reworded, "Fit order", "Order of the plate fit");
@@ -190,10 +190,10 @@ TEST_F(ReadCal, WordingUnitsLineEndsAndNulBytesLoadTheSame) {
 
 TEST_F(ReadCal, LowerOrderKeepsHigherCoefficientsOfEarlierLoads) {
     for (int order = 3; order >= 1; --order) {
-        CalSpec spec;
-        spec.fit_order = order;
-        spec.coef_tag = order;
-        Load(CalText(spec));
+        CalOptions options;
+        options.fit_order = order;
+        options.coef_tag = order;
+        Load(CalText(options));
         EXPECT_EQ(record_->fit_order, order);
         EXPECT_EQ(record_->star_count, 5) << "order " << order;
     }
@@ -215,9 +215,9 @@ void LoadInChild(const std::string& path) {
 
 TEST_F(ReadCal, UnusableOrderAndMissingFileEndTheProcess) {
     for (int order : {0, 4}) {
-        CalSpec spec;
-        spec.fit_order = order;
-        EXPECT_EXIT(LoadInChild(Write(CalText(spec))), ::testing::ExitedWithCode(1),
+        CalOptions options;
+        options.fit_order = order;
+        EXPECT_EXIT(LoadInChild(Write(CalText(options))), ::testing::ExitedWithCode(1),
                     "^ fitorder " + std::to_string(order) + " is not implemented in ReadCALfile\n$");
     }
     const std::string missing = folder_ + "/none.txt";
@@ -241,21 +241,21 @@ TEST_F(ReadCal, StarTableCountsRowsInSequence) {
                  {StarRows(1, 2) + "99999999999 1 2 3 4 5 6 7 8 9 10 11 12\n" + StarRows(4, 5), 2},
                  {"", 0}};
     for (const auto& c : cases) {
-        Load(CalText(CalSpec{}));  // entries 0-4 hold rows 1-5 of base 0
-        CalSpec spec;
-        spec.star_rows = c.rows;
-        Load(CalText(spec));
+        Load(CalText(CalOptions{}));  // entries 0-4 hold rows 1-5 of base 0
+        CalOptions options;
+        options.star_rows = c.rows;
+        Load(CalText(options));
         EXPECT_EQ(record_->star_count, c.want)
             << "ReadCALfile star_count, table of " << c.rows.size() << " chars";
     }
     EXPECT_EQ(record_->stars[999].oc_arcmin, StarValue(1000, 12, 0.5)) << "row 1000 after 1200-row table";
-    Load(CalText(CalSpec{}));
-    CalSpec broken;
+    Load(CalText(CalOptions{}));
+    CalOptions broken;
     broken.star_rows = StarRows(1, 2) + bad_row;
     Load(CalText(broken));
     EXPECT_EQ(record_->stars[2].col_3, 303);
     EXPECT_EQ(record_->stars[2].col_4, StarValue(3, 4, 0)) << "value after the break keeps earlier contents";
-    Load(ReplaceAll(CalText(CalSpec{}), "Star table\nNo RA Dec ...\n----\n" + StarRows(1, 5), ""));
+    Load(ReplaceAll(CalText(CalOptions{}), "Star table\nNo RA Dec ...\n----\n" + StarRows(1, 5), ""));
     EXPECT_EQ(record_->star_count, 0) << "file ending before the table";
 }
 
@@ -264,18 +264,18 @@ TEST_F(ReadCal, GeocentricRadiusOnWgs84) {
         double latitude, longitude, want;
     } cases[] = {{0, 0, 6378.137}, {90, 0, 6356.75231424518}, {90, -77, 6356.75231424518}};
     for (const auto& c : cases) {
-        CalSpec spec;
-        spec.latitude = c.latitude;
-        spec.longitude = c.longitude;
-        spec.height = 0;
-        Load(CalText(spec));
+        CalOptions options;
+        options.latitude = c.latitude;
+        options.longitude = c.longitude;
+        options.height = 0;
+        Load(CalText(options));
         EXPECT_NEAR(record_->geocentric_radius_km, c.want, 1e-9) << "latitude " << c.latitude;
     }
     double radius[2];
     for (int i = 0; i < 2; ++i) {
-        CalSpec spec;
-        spec.longitude = i == 0 ? 0 : 123.4;
-        Load(CalText(spec));
+        CalOptions options;
+        options.longitude = i == 0 ? 0 : 123.4;
+        Load(CalText(options));
         radius[i] = record_->geocentric_radius_km;
     }
     EXPECT_NEAR(radius[0], radius[1], 1e-9) << "longitude changes the geocentric radius";
@@ -289,29 +289,29 @@ TEST_F(ReadCal, FileNameStartsAtLastUpperCaseC) {
                  {"CAL012_20131214_031502_2500.txt", "CAL012_20131214_031502_2500.tx"},
                  {"Cal/cal012_20131214_031502_250.txt", "Cal/cal012_20131214_031502_250"}};
     for (const auto& c : cases) {
-        ReadCALfile(Write(CalText(CalSpec{}), c.name).c_str(), *record_, *site_);
+        ReadCALfile(Write(CalText(CalOptions{}), c.name).c_str(), *record_, *site_);
         EXPECT_EQ(std::string(record_->file_name), c.want);
     }
-    ReadCALfile(Write(CalText(CalSpec{}), "cal.txt").c_str(), *record_, *site_);
+    ReadCALfile(Write(CalText(CalOptions{}), "cal.txt").c_str(), *record_, *site_);
     EXPECT_STREQ(record_->file_name, "") << "path without an upper-case C";
 }
 
 TEST_F(ReadCal, LongSiteTextIsCutAndMissingLineShiftsValues) {
-    CalSpec spec;
-    spec.site_text_1 = std::string(300, 'n');
-    Load(CalText(spec));
+    CalOptions options;
+    options.site_text_1 = std::string(300, 'n');
+    Load(CalText(options));
     EXPECT_EQ(std::string(site_->text_1), std::string(127, 'n'));
     EXPECT_STREQ(site_->text_2, "Norv Team");
     EXPECT_EQ(site_->values[9], 10.5);
     EXPECT_EQ(record_->star_count, 5);
 
-    Load(ReplaceAll(CalText(CalSpec{}), "Longitude (deg) = 10.5\n", ""));
+    Load(ReplaceAll(CalText(CalOptions{}), "Longitude (deg) = 10.5\n", ""));
     EXPECT_EQ(record_->longitude_deg, 45.25) << "latitude value moves up into longitude";
     EXPECT_EQ(record_->latitude_deg, 0.2) << "height value moves up into latitude";
 }
 
 TEST_F(ReadCal, NumberForms) {
-    std::string text = CalText(CalSpec{});
+    std::string text = CalText(CalOptions{});
     const char* forms[][2] = {{"= 1.5", "= +7"},    {"= 2.5", "= -2e-3"},  {"= 3.5", "= .5E+1"},
                               {"= 4.5", "= 1e400"}, {"= 5.5", "= -1e400"}, {"= 6.5", "= 1e-400"},
                               {"= 7.5", "= 8.e"}};
