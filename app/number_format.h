@@ -7,8 +7,8 @@
 // Given a value, a width and a precision, appends the value as "%*.*e" would,
 // except that the exponent always has at least three digits (1.230000e-002),
 // right-aligned in width characters (a wider value widens the text). Rounding
-// is the C library's. Non-finite values are written as the C library writes
-// them, right-aligned in width. Never ends the process.
+// is correct, ties to even: the digits printf gives in the C locale. Non-finite values are written as the C
+// library writes them, right-aligned in width. Never ends the process.
 void AppendExponent3(std::string& text, double value, int width, int precision);
 
 // Given a value, a width and a precision, appends the value as "%*.*f".

@@ -12,6 +12,10 @@
 namespace {
 
 constexpr std::string_view kLineEnd = "\r\n";
+// Output buffer of each table: rows go to the file in writes of this size
+// rather than one per few kilobytes. The buffer belongs to the stream, so
+// whatever was formatted still reaches the file when the process ends early.
+constexpr std::size_t kTableBufferBytes = 256 * 1024;
 
 struct FileCloser {
     void operator()(std::FILE* file) const { std::fclose(file); }
@@ -54,16 +58,22 @@ TableFile OpenTable(const char* name) {
         WaitForCharacter();
         EndProcess(1);
     }
+    std::setvbuf(table.get(), nullptr, _IOFBF, kTableBufferBytes);
     return table;
 }
 
-void WriteLine(std::FILE* table, std::string line) {
+// Given a table and a line without its end, writes the line and CR LF; the
+// line keeps its end afterwards.
+void WriteLine(std::FILE* table, std::string& line) {
     line += kLineEnd;
     std::fwrite(line.data(), 1, line.size(), table);
 }
 
 void WriteHeader(std::FILE* table, const std::string_view (&header)[3]) {
-    for (std::string_view line : header) WriteLine(table, std::string(line));
+    for (std::string_view text : header) {
+        std::string line(text);
+        WriteLine(table, line);
+    }
 }
 
 }  // namespace
@@ -80,14 +90,23 @@ void SummarizeCamera(std::string_view folder, int camera, const ListingEntries& 
     TableFile stars = OpenTable(stars_name);
     WriteHeader(stars.get(), kFitStarsHeader);
 
+    // Row texts reused for every line, so that writing a row allocates nothing.
+    std::string line;
+    std::string star_columns_1_to_8;
     for (int i = 0; i < entries.entry_count; ++i) {
         if (entries.cameras[i] != camera) continue;
         char path[kPathRoom];
         FormCalibrationPath(folder, entries.names[i], path);
         ReadCALfile(path, record, site);
-        WriteLine(coefs.get(), FitCoefsRow(record));
+        line.clear();
+        AppendFitCoefsRow(line, record);
+        WriteLine(coefs.get(), line);
+        star_columns_1_to_8.clear();
+        AppendFitStarsCalibrationColumns(star_columns_1_to_8, record);
         for (int s = 0; s < record.star_count && s < kMaxStars; ++s) {
-            WriteLine(stars.get(), FitStarsRow(record, record.stars[s]));
+            line.assign(star_columns_1_to_8);
+            AppendFitStarsStarColumns(line, record.stars[s]);
+            WriteLine(stars.get(), line);
         }
     }
     coefs.reset();

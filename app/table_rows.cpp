@@ -31,8 +31,7 @@ void AppendCoefficients(std::string& row, const double (&coefficients)[kMaxTerms
 
 }  // namespace
 
-std::string FitCoefsRow(const CalibrationRecord& record) {
-    std::string row;
+void AppendFitCoefsRow(std::string& row, const CalibrationRecord& record) {
     AppendDateTime(row, record);
     for (double value : {record.ra_center_deg, record.dec_center_deg, record.azim_center_deg,
                          record.elev_center_deg, record.arcmin_per_pixel, record.cam_tilt_deg}) {
@@ -42,11 +41,9 @@ std::string FitCoefsRow(const CalibrationRecord& record) {
     const int term_count = TermCount(record.fit_order);
     AppendCoefficients(row, record.xcoef, term_count);
     AppendCoefficients(row, record.ycoef, term_count);
-    return row;
 }
 
-std::string FitStarsRow(const CalibrationRecord& record, const StarEntry& star) {
-    std::string row;
+void AppendFitStarsCalibrationColumns(std::string& row, const CalibrationRecord& record) {
     AppendDateTime(row, record);
     row += ' ';
     AppendFixed(row, record.oc_mean_arcmin, 7, 3);
@@ -57,6 +54,9 @@ std::string FitStarsRow(const CalibrationRecord& record, const StarEntry& star) 
         row += ' ';
         AppendFixed(row, value, 7, 2);
     }
+}
+
+void AppendFitStarsStarColumns(std::string& row, const StarEntry& star) {
     row += "  ";
     AppendFixed(row, star.ra_deg, 9, 5);
     row += ' ';
@@ -67,5 +67,17 @@ std::string FitStarsRow(const CalibrationRecord& record, const StarEntry& star) 
         row += ' ';
         AppendFixed(row, value, 7, 3);
     }
+}
+
+std::string FitCoefsRow(const CalibrationRecord& record) {
+    std::string row;
+    AppendFitCoefsRow(row, record);
+    return row;
+}
+
+std::string FitStarsRow(const CalibrationRecord& record, const StarEntry& star) {
+    std::string row;
+    AppendFitStarsCalibrationColumns(row, record);
+    AppendFitStarsStarColumns(row, star);
     return row;
 }

@@ -31,6 +31,18 @@ inline constexpr std::string_view kFitStarsHeader[3] = {
     "------- ------- -------",
 };
 
+// Given a loaded record, appends its FitCoefs row without line end to row.
+void AppendFitCoefsRow(std::string& row, const CalibrationRecord& record);
+
+// Given a loaded record, appends columns 1 to 8 of a FitStars row (date, time,
+// residuals, magnitude and flux fits) to row: the part that every star row of
+// the calibration shares, so a table writer can form it once per calibration.
+void AppendFitStarsCalibrationColumns(std::string& row, const CalibrationRecord& record);
+
+// Given a star, appends columns 9 to 14 of its FitStars row (the two blanks
+// before column 9 included, no line end) to row.
+void AppendFitStarsStarColumns(std::string& row, const StarEntry& star);
+
 // Given a loaded record, returns its FitCoefs row without line end (371
 // characters while every value fits its column). Coefficient columns beyond
 // the record's term count read 0; the record is not changed.

@@ -14,16 +14,20 @@ namespace {
 // of one 25th of the centre coordinate, so index 25 falls on the centre.
 constexpr int kGridSide = 51;
 constexpr int kGridStepsPerCentre = 25;
-constexpr int kGridPoints = kGridSide * kGridSide;
 constexpr int kMatrixSize = kMaxTerms * kSvdRowLength;
+
+// Two doubles handled by one vector instruction (SSE2 on x86-64). The
+// arithmetic is element by element and IEEE in each lane, so a lane rounds
+// exactly as the same scalar operation would.
+typedef double DoublePair __attribute__((vector_size(16)));
 
 // Scratch storage of one fit, sized for order 3 whatever the order in use.
 struct InverseFitScratch {
-    double target_dx[kGridPoints];         // plate x offset of each grid point, pixels
-    double target_dy[kGridPoints];         // plate y offset of each grid point, pixels
-    double terms[kMaxTerms][kGridPoints];  // term t of (xi, eta) at each grid point
-    double normal[kMatrixSize];            // equilibrated normal matrix
-    double u[kMatrixSize];                 // decomposition results
+    double grid_sums[kMaxTerms][kMaxTerms];  // lower triangle of the normal matrix, row j holds columns 0..j
+    double sum_dx[kMaxTerms];                // right-hand sides before scaling
+    double sum_dy[kMaxTerms];
+    double normal[kMatrixSize];  // equilibrated normal matrix
+    double u[kMatrixSize];       // decomposition results
     double v[kMatrixSize];
     double s[kMaxTerms];
     double scale[kMaxTerms];  // power-of-two column scales
@@ -32,56 +36,112 @@ struct InverseFitScratch {
     double rotated_solution[kMaxTerms];  // solution along the right singular vectors
 };
 
-// Samples the forward polynomial over the grid (x index outer, point
-// p = 51*i + j) and fills the targets and the first n term rows.
-void SampleGrid(const CalibrationRecord& record, int n, InverseFitScratch& scratch) {
-    for (int i = 0; i < kGridSide; ++i) {
-        for (int j = 0; j < kGridSide; ++j) {
-            const int p = kGridSide * i + j;
-            const double x = (i * record.x_center) / kGridStepsPerCentre;
-            const double y = (j * record.y_center) / kGridStepsPerCentre;
-            scratch.target_dx[p] = x - record.x_center;
-            scratch.target_dy[p] = record.y_center - y;
+// Running sums of a fit with N terms, held as pairs of adjacent columns:
+// lower[j][h] holds normal-matrix columns 2h and 2h + 1 of row j (a lane past
+// column j is spare and never read), dx[h] and dy[h] the right-hand sides of
+// terms 2h and 2h + 1.
+template <int N>
+struct PairedSums {
+    static constexpr int kPairs = (N + 1) / 2;
+    DoublePair lower[N][kPairs];
+    DoublePair dx[kPairs];
+    DoublePair dy[kPairs];
+};
 
-            double xi = 0.0;
-            double eta = 0.0;
-            Polyxy2Standard(x, y, record, xi, eta);
+// Adds one grid point to the sums: normal entry (j, k), k <= j, gets
+// T[k]*T[j], the right-hand sides T[k]*dx and T[k]*dy, where T are the N
+// terms of the point's standard coordinates (the products commute exactly).
+// The loops have fixed lengths and are unrolled, so the terms stay in
+// registers and the sums of a pair of columns advance in one instruction.
+template <int N>
+void AddGridPoint(double xi, double eta, double dx, double dy, PairedSums<N>& sums) {
+    constexpr int kPairs = PairedSums<N>::kPairs;
+    double t[2 * kPairs] = {};
+    t[0] = 1.0;
+    t[1] = xi;
+    t[2] = eta;
+    if (N >= 6) {
+        t[3] = xi * xi;
+        t[4] = xi * eta;
+        t[5] = eta * eta;
+    }
+    if (N >= 10) {
+        t[6] = (xi * xi) * xi;
+        t[7] = (xi * xi) * eta;
+        t[8] = (xi * eta) * eta;
+        t[9] = (eta * eta) * eta;
+    }
+    DoublePair pair[kPairs];
+#pragma GCC unroll 8
+    for (int h = 0; h < kPairs; ++h) pair[h] = DoublePair{t[2 * h], t[2 * h + 1]};
 
-            double(*t)[kGridPoints] = scratch.terms;
-            t[0][p] = 1.0;
-            t[1][p] = xi;
-            t[2][p] = eta;
-            if (n >= 6) {
-                t[3][p] = xi * xi;
-                t[4][p] = xi * eta;
-                t[5][p] = eta * eta;
-            }
-            if (n >= 10) {
-                t[6][p] = (xi * xi) * xi;
-                t[7][p] = (xi * xi) * eta;
-                t[8][p] = (xi * eta) * eta;
-                t[9][p] = (eta * eta) * eta;
-            }
+#pragma GCC unroll 16
+    for (int j = 0; j < N; ++j) {
+        const DoublePair row_term = {t[j], t[j]};
+#pragma GCC unroll 8
+        for (int h = 0; h < kPairs; ++h) {
+            if (2 * h <= j) sums.lower[j][h] += pair[h] * row_term;
         }
+    }
+    const DoublePair dx_pair = {dx, dx};
+    const DoublePair dy_pair = {dy, dy};
+#pragma GCC unroll 8
+    for (int h = 0; h < kPairs; ++h) {
+        sums.dx[h] += pair[h] * dx_pair;
+        sums.dy[h] += pair[h] * dy_pair;
     }
 }
 
-// Sum over the grid of term row k times values[p], in point order.
-double SumOverGrid(const double* row, const double* values) {
-    double sum = 0.0;
-    for (int p = 0; p < kGridPoints; ++p) sum += row[p] * values[p];
-    return sum;
+// Samples the forward polynomial over the grid (x index i outer, y index j
+// inner, point p = 51*i + j) and accumulates, in one pass, the lower triangle
+// of the normal matrix N[j][k] = sum of T[k][p]*T[j][p] and the right-hand
+// sides sum of T[k][p]*dx[p] and T[k][p]*dy[p]. Every sum starts at 0 and
+// takes the points in order, exactly as its own dot product over the grid
+// would; keeping the sums side by side lets them advance together instead of
+// each waiting on its previous addition, and no term matrix is stored.
+// Pixel positions and offsets are those of Polyxy2Standard and the reference
+// grid: x = (i*x_center)/25, y = (j*y_center)/25.
+template <int N>
+void AccumulateGrid(const CalibrationRecord& record, InverseFitScratch& scratch) {
+    constexpr int kOrder = N == 3 ? 1 : N == 6 ? 2 : 3;
+    PairedSums<N> sums{};
+    double grid_dy[kGridSide + 1];  // the last one is the spare point of each column
+    for (int j = 0; j < kGridSide + 1; ++j) {
+        grid_dy[j] = record.y_center - (j * record.y_center) / kGridStepsPerCentre;
+    }
+    for (int i = 0; i < kGridSide; ++i) {
+        const double dx = (i * record.x_center) / kGridStepsPerCentre - record.x_center;
+        // Evaluate the column first, so the evaluations do not wait on the
+        // sums. The arrays hold one point past the grid's edge (an even
+        // count), which lets the compiler evaluate two points per
+        // instruction; that point is never added to the sums.
+        double xi[kGridSide + 1];
+        double eta[kGridSide + 1];
+        for (int j = 0; j < kGridSide + 1; ++j) {
+            EvaluatePlatePoly(dx, grid_dy[j], kOrder, record.xcoef, record.ycoef, xi[j], eta[j]);
+        }
+        for (int j = 0; j < kGridSide; ++j) AddGridPoint<N>(xi[j], eta[j], dx, grid_dy[j], sums);
+    }
+
+    for (int j = 0; j < N; ++j) {
+        for (int k = 0; k <= j; ++k) scratch.grid_sums[j][k] = sums.lower[j][k / 2][k % 2];
+    }
+    for (int k = 0; k < N; ++k) {
+        scratch.sum_dx[k] = sums.dx[k / 2][k % 2];
+        scratch.sum_dy[k] = sums.dy[k / 2][k % 2];
+    }
 }
 
-// Builds the n x n normal matrix N[j][k] = sum of T[k][p] * T[j][p], then
-// scales row and column k by a power of two that brings N[k][k] into
-// [1/4, 1). The scaling is exact, and it keeps the decomposition's fixed
-// rank tolerance from dropping columns whose terms are merely in a small or
-// large unit (standard coordinates in arcminutes, cubic terms of wide fields).
+// Builds the n x n normal matrix from the accumulated lower triangle (the
+// matrix is symmetric, so the mirror is exact), then scales row and column k by a power of two that brings
+// N[k][k] into [1/4, 1). The scaling is exact, and it keeps the decomposition's fixed rank tolerance from
+// dropping columns whose terms are merely in a small or large unit (standard coordinates in arcminutes, cubic
+// terms of wide fields).
 void BuildScaledNormalMatrix(int n, InverseFitScratch& scratch) {
     for (int j = 0; j < n; ++j) {
         for (int k = 0; k < n; ++k) {
-            scratch.normal[j * kSvdRowLength + k] = SumOverGrid(scratch.terms[k], scratch.terms[j]);
+            scratch.normal[j * kSvdRowLength + k] =
+                k <= j ? scratch.grid_sums[j][k] : scratch.grid_sums[k][j];
         }
     }
     for (int k = 0; k < n; ++k) {
@@ -147,13 +207,15 @@ void Compute_Inverse_Poly(CalibrationRecord& record) {
         EndProcess(1);
     }
 
-    SampleGrid(record, n, *scratch);
+    if (n == 3) AccumulateGrid<3>(record, *scratch);
+    if (n == 6) AccumulateGrid<6>(record, *scratch);
+    if (n == 10) AccumulateGrid<10>(record, *scratch);
     BuildScaledNormalMatrix(n, *scratch);
     JacobiSvd(scratch->normal, scratch->u, scratch->s, scratch->v, n);
 
     for (int k = 0; k < n; ++k) {
-        scratch->bx[k] = SumOverGrid(scratch->terms[k], scratch->target_dx) * scratch->scale[k];
-        scratch->by[k] = SumOverGrid(scratch->terms[k], scratch->target_dy) * scratch->scale[k];
+        scratch->bx[k] = scratch->sum_dx[k] * scratch->scale[k];
+        scratch->by[k] = scratch->sum_dy[k] * scratch->scale[k];
     }
     SolveOneOffset(n, scratch->bx, *scratch, record.inv_xcoef);
     SolveOneOffset(n, scratch->by, *scratch, record.inv_ycoef);

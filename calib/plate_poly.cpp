@@ -18,30 +18,7 @@
 void Polyxy2Standard(double x, double y, const CalibrationRecord& record, double& xi, double& eta) {
     const double dx = x - record.x_center;
     const double dy = record.y_center - y;
-    const double* cx = record.xcoef;
-    const double* cy = record.ycoef;
-
-    xi = 0.0;
-    eta = 0.0;
-
-    if (record.fit_order >= 1) {
-        xi = (cx[1] * dx + cx[0]) + cx[2] * dy;
-        eta = (cy[1] * dx + cy[0]) + cy[2] * dy;
-    }
-    if (record.fit_order >= 2) {
-        const double xi_quadratic = (cx[4] * dx * dy + cx[3] * dx * dx) + cx[5] * dy * dy;
-        const double eta_quadratic = (cy[4] * dx * dy + cy[3] * dx * dx) + cy[5] * dy * dy;
-        xi += xi_quadratic;
-        eta += eta_quadratic;
-    }
-    if (record.fit_order >= 3) {
-        const double xi_cubic =
-            ((cx[7] * dx * dx * dy + cx[6] * dx * dx * dx) + cx[8] * dx * dy * dy) + cx[9] * dy * dy * dy;
-        const double eta_cubic =
-            ((cy[7] * dx * dx * dy + cy[6] * dx * dx * dx) + cy[8] * dx * dy * dy) + cy[9] * dy * dy * dy;
-        xi += xi_cubic;
-        eta += eta_cubic;
-    }
+    EvaluatePlatePoly(dx, dy, record.fit_order, record.xcoef, record.ycoef, xi, eta);
 
     if (record.fit_order > 3 || record.fit_order < 1) {
         std::printf(" fitorder %li not implemented in Polyxy2Standard\n",

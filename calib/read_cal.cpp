@@ -26,27 +26,49 @@ struct FileCloser {
 };
 using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
 
-// Given a path, reads the whole file into contents. Returns false when the
-// file cannot be opened or read (a folder, a read error); contents are then
-// of no use.
+// Largest file size taken as a hint for the first read; beyond it (or when
+// the size cannot be told) the file is read in chunks.
+constexpr long kMaxSizeHintBytes = 64L << 20;
+
+// Given an open file at its start, returns its size in bytes as far as the
+// stream can tell, or 0 when it cannot; leaves the file at its start.
+std::size_t FileSizeHint(std::FILE* file) {
+    if (std::fseek(file, 0, SEEK_END) != 0) return 0;
+    const long size = std::ftell(file);
+    if (std::fseek(file, 0, SEEK_SET) != 0) return 0;
+    return size > 0 && size <= kMaxSizeHintBytes ? static_cast<std::size_t>(size) : 0;
+}
+
+// Given a path, reads the whole file into contents. The first read asks for
+// one byte more than the file's size, so a regular file is read in a single
+// call into a buffer of its own size; whatever follows is read in chunks.
+// Returns false when the file cannot be opened or read (a folder, a read
+// error); contents are then of no use.
 bool ReadWholeFile(const char* path, std::string& contents) {
     FileHandle file(std::fopen(path, "rb"));
     if (!file) return false;
-    std::size_t got = 0;
-    do {
-        const std::size_t used = contents.size();
-        contents.resize(used + kReadChunkBytes);
-        got = std::fread(&contents[used], 1, kReadChunkBytes, file.get());
-        contents.resize(used + got);
-    } while (got > 0);
+    std::size_t room = FileSizeHint(file.get()) + 1;
+    std::size_t used = 0;
+    for (;;) {
+        contents.resize(used + room);
+        const std::size_t got = std::fread(&contents[used], 1, room, file.get());
+        used += got;
+        if (got < room) break;
+        room = kReadChunkBytes;
+    }
+    contents.resize(used);
     return std::ferror(file.get()) == 0;
 }
 
 // Drops every carriage return that stands right before a line feed, so that
 // CRLF and LF files read the same and no text keeps a carriage return.
 void DropCarriageReturnsBeforeLineFeeds(std::string& text) {
-    std::size_t kept = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
+    // Text before the first carriage return stays where it is (a file with
+    // bare line feeds is not copied at all).
+    const std::size_t first = text.find('\r');
+    if (first == std::string::npos) return;
+    std::size_t kept = first;
+    for (std::size_t i = first; i < text.size(); ++i) {
         if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
         text[kept++] = text[i];
     }

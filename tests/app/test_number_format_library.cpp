@@ -1,0 +1,160 @@
+// The table number formats against the C library's printf, over many values:
+// random bit patterns and decimal-looking values of all magnitudes, exact
+// ties, values that carry into a new digit, zeros of both signs, non-finite
+// values and widths the number overflows.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "app/number_format.h"
+
+namespace {
+
+// printf's "%*.*f".
+std::string LibraryFixed(double value, int width, int precision) {
+    char text[512];
+    std::snprintf(text, sizeof text, "%*.*f", width, precision, value);
+    return text;
+}
+
+// printf's "%*.*e" with the exponent widened to three digits (finite values).
+std::string LibraryExponent3(double value, int width, int precision) {
+    char text[512];
+    if (!std::isfinite(value)) {
+        std::snprintf(text, sizeof text, "%*.*e", width, precision, value);
+        return text;
+    }
+    std::snprintf(text, sizeof text, "%.*e", precision, value);
+    std::string number = text;
+    const std::size_t digits_at = number.find('e') + 2;
+    while (number.size() - digits_at < 3) number.insert(digits_at, "0");
+    if (static_cast<int>(number.size()) < width) number.insert(0, width - number.size(), ' ');
+    return number;
+}
+
+std::string LibraryZeroFilled(int value, int digits) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%0*d", digits, value);
+    return text;
+}
+
+std::uint64_t NextBits(std::uint64_t& state) {
+    state += 0x9e3779b97f4a7c15ULL;
+    std::uint64_t z = state;
+    z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9ULL;
+    z = (z ^ (z >> 27)) * 0x94d049bb133111ebULL;
+    return z ^ (z >> 31);
+}
+
+// Values of every kind the tables may meet: any double, decimals with up to
+// eight fraction digits (many of them just around a rounding boundary), and
+// binary fractions, which hold exact ties.
+std::vector<double> ManyValues() {
+    std::vector<double> values;
+    std::uint64_t state = 12345;
+    for (int i = 0; i < 20000; ++i) {
+        const std::uint64_t bits = NextBits(state);
+        double any = 0.0;
+        std::memcpy(&any, &bits, sizeof any);
+        if (std::isfinite(any)) values.push_back(any);
+        const double decimal =
+            static_cast<double>(static_cast<std::int64_t>(NextBits(state) % 2000000001) - 1000000000) /
+            std::pow(10.0, static_cast<double>(NextBits(state) % 9));
+        values.push_back(decimal);
+        values.push_back(std::ldexp(static_cast<double>(NextBits(state) >> 40),
+                                    static_cast<int>(NextBits(state) % 60) - 50));
+    }
+    const double specials[] = {0.0,
+                               -0.0,
+                               9.9999995,
+                               -9.9999995,
+                               9.9999994999,
+                               99.9995,
+                               999.9995,
+                               0.0625,
+                               -0.0625,
+                               0.125,
+                               0.375,
+                               2.5,
+                               -0.0005,
+                               0.0005,
+                               -0.00049,
+                               1e308,
+                               -1e308,
+                               5e-324,
+                               2.2250738585072014e-308,
+                               1e22,
+                               1e23,
+                               123456789012345678.0};
+    values.insert(values.end(), std::begin(specials), std::end(specials));
+    return values;
+}
+
+}  // namespace
+
+TEST(NumberFormatLibrary, FixedMatchesPrintfForManyValues) {
+    int mismatches = 0;
+    for (double value : ManyValues()) {
+        for (int precision : {2, 3, 5}) {
+            for (int width : {6, 7, 9}) {
+                std::string text;
+                AppendFixed(text, value, width, precision);
+                if (text != LibraryFixed(value, width, precision) && ++mismatches <= 10) {
+                    ADD_FAILURE() << std::hexfloat << value << " width " << width << " precision "
+                                  << precision << ": [" << text << "] printf ["
+                                  << LibraryFixed(value, width, precision) << "]";
+                }
+            }
+        }
+    }
+    EXPECT_EQ(mismatches, 0);
+}
+
+TEST(NumberFormatLibrary, ExponentMatchesPrintfWithThreeExponentDigits) {
+    int mismatches = 0;
+    for (double value : ManyValues()) {
+        for (int precision : {1, 6}) {
+            for (int width : {3, 14}) {
+                std::string text;
+                AppendExponent3(text, value, width, precision);
+                if (text != LibraryExponent3(value, width, precision) && ++mismatches <= 10) {
+                    ADD_FAILURE() << std::hexfloat << value << " width " << width << " precision "
+                                  << precision << ": [" << text << "] printf ["
+                                  << LibraryExponent3(value, width, precision) << "]";
+                }
+            }
+        }
+    }
+    EXPECT_EQ(mismatches, 0);
+}
+
+TEST(NumberFormatLibrary, NonFiniteValuesAndOverflowingWidthsMatchPrintf) {
+    const double inf = std::numeric_limits<double>::infinity();
+    for (double value : {inf, -inf, std::nan(""), -std::nan(""), 1e300, -123456789.125}) {
+        for (int width : {0, 3, 7, 14, 40}) {
+            std::string fixed;
+            AppendFixed(fixed, value, width, 3);
+            EXPECT_EQ(fixed, LibraryFixed(value, width, 3)) << value << " width " << width;
+            std::string exponent;
+            AppendExponent3(exponent, value, width, 6);
+            EXPECT_EQ(exponent, LibraryExponent3(value, width, 6)) << value << " width " << width;
+        }
+    }
+}
+
+TEST(NumberFormatLibrary, ZeroFilledMatchesPrintf) {
+    for (int value : {0, 5, -5, 7, 99, 100, -100, 2013, std::numeric_limits<int>::max(),
+                      std::numeric_limits<int>::min(), -1}) {
+        for (int digits = 0; digits < 12; ++digits) {
+            std::string text;
+            AppendZeroFilled(text, value, digits);
+            EXPECT_EQ(text, LibraryZeroFilled(value, digits)) << value << " digits " << digits;
+        }
+    }
+}
