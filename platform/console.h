@@ -1,8 +1,9 @@
 // Console operations of the run: window title, folder prompt, key wait.
 //
-// The run talks to the operator only through these few calls, so another
-// platform can supply its own console file beside the Linux one without any
-// change to app/.
+// The run talks to the operator only through these few calls; each platform
+// supplies them in its own console file (console_linux.cpp,
+// console_windows.cpp), with the line read of redirected input and the key
+// wait shared (console_input.cpp), and no change to app/.
 #ifndef PLATFORM_CONSOLE_H
 #define PLATFORM_CONSOLE_H
 
@@ -10,18 +11,25 @@
 #include <string_view>
 
 // Separator between a folder and the names inside it.
+#ifdef _WIN32
+constexpr char kPathSeparator = '\\';
+#else
 constexpr char kPathSeparator = '/';
+#endif
 
-// Given a title, shows it as the console window's title when standard output
-// is a terminal; writes nothing otherwise. Never ends the process.
+// Given a title, shows it as the console window's title. On Linux it is an
+// escape sequence written only when standard output is a terminal; on
+// Windows the console's title is set, and the window that carries it is
+// looked up to own the folder dialog. Never ends the process.
 void SetConsoleTitle(std::string_view title);
 
 // Asks the operator for the folder of calibration files. Returns true with
 // folder set to an existing folder (as typed, without any separator added),
 // or false when the operator cancelled (empty entry or end of input).
-// On a terminal a wrong entry is reported on standard error and asked again;
-// from piped input one line is read and a wrong entry counts as a cancel.
-// Never ends the process.
+// On a Linux terminal a wrong entry is reported on standard error and asked
+// again; on a Windows console the folder dialog is shown, and closing it
+// without a folder is a cancel. From redirected input, on either platform,
+// one line is read and a wrong entry counts as a cancel. Never ends the process.
 bool ChooseFolder(std::string& folder);
 
 // Flushes standard output, then waits for one character from standard input;

@@ -39,7 +39,8 @@ bool CreateSummaryFolder(std::string_view folder) {
     std::error_code error;
     fs::create_directory(summary, error);
     if (!error) return true;
-    std::fprintf(stderr, " Cannot create folder %s: %s \n", summary.c_str(), error.message().c_str());
+    std::fprintf(stderr, " Cannot create folder %s: %s \n", summary.string().c_str(),
+                 error.message().c_str());
     return false;
 }
 

@@ -1,6 +1,7 @@
 # Runs Norv_CalSummary on a fresh copy of the sample calibrations, answering
 # the folder question through standard input, and tells where the tables are.
-# Called by the CTest test "demo" with PROGRAM, SAMPLES and DEMO_DIR set.
+# Called by the CTest test "demo" with PROGRAM, SAMPLES and DEMO_DIR set, and
+# EMULATOR (wine for the Windows build, empty otherwise) to run PROGRAM with.
 set(folder "${DEMO_DIR}/calibrations")
 file(REMOVE_RECURSE "${DEMO_DIR}")
 file(MAKE_DIRECTORY "${DEMO_DIR}")
@@ -9,7 +10,7 @@ file(COPY "${SAMPLES}/" DESTINATION "${folder}")
 file(WRITE "${DEMO_DIR}/answers.txt" "${folder}\n\n")
 
 message(STATUS "Running ${PROGRAM} on ${folder}")
-execute_process(COMMAND "${PROGRAM}" INPUT_FILE "${DEMO_DIR}/answers.txt" RESULT_VARIABLE status)
+execute_process(COMMAND ${EMULATOR} "${PROGRAM}" INPUT_FILE "${DEMO_DIR}/answers.txt" RESULT_VARIABLE status)
 message(STATUS "Exit status ${status} (the program always ends with 1)")
 if(NOT status EQUAL 1)
   message(FATAL_ERROR "unexpected exit status ${status}")

@@ -11,6 +11,7 @@
 
 #include "app/listing.h"
 #include "platform/folder_files.h"
+#include "tests/support/scratch_folder.h"
 
 namespace {
 
@@ -151,7 +152,7 @@ TEST(ListingPassesDeathTest, ThousandthCameraEndsTheRunWithStatus1) {
     const std::string text = ListingOfCameras(-99, 1000);
     EXPECT_EXIT(
         {
-            std::freopen("/dev/null", "r", stdin);
+            std::freopen(kNullDevice, "r", stdin);
             dup2(STDERR_FILENO, STDOUT_FILENO);
             int entry_count = 0;
             CameraList camera_list{};
@@ -161,9 +162,8 @@ TEST(ListingPassesDeathTest, ThousandthCameraEndsTheRunWithStatus1) {
 }
 
 TEST(FolderFiles, ListsRegularCalTextFilesOfAnyCaseSortedByBytes) {
-    char pattern[] = "/tmp/norv_listing_XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    const std::filesystem::path folder = pattern;
+    ScratchFolder scratch;
+    const std::filesystem::path& folder = scratch.path;
     for (const char* name : {"CAL010_a.txt", "CAL1_b.TXT", "cal002_c.txt", "CAL.txt", "notes.txt",
                              "CAL003_d.txt.bak", "XCAL004_e.txt"}) {
         std::ofstream(folder / name) << "x";
@@ -175,5 +175,4 @@ TEST(FolderFiles, ListsRegularCalTextFilesOfAnyCaseSortedByBytes) {
     EXPECT_EQ(names, "CAL.txt\nCAL010_a.txt\nCAL1_b.TXT\ncal002_c.txt\n");
 
     EXPECT_FALSE(ListCALfileNames((folder / "missing/").string(), names));
-    std::filesystem::remove_all(folder);
 }

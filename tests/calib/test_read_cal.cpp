@@ -1,8 +1,8 @@
-// ReadCALfile on CAL files written by the tests into a temporary folder.
+// ReadCALfile on CAL files written by the tests into a scratch folder.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -13,6 +13,12 @@
 #include "calib/read_cal.h"
 
 namespace {
+
+#ifdef _WIN32
+constexpr const char* kNullDevice = "NUL";
+#else
+constexpr const char* kNullDevice = "/dev/null";
+#endif
 
 constexpr double kScaleX[kMaxTerms] = {0.5, 0.02, 1e-4, 3e-7, 5e-7, 7e-7, 1e-9, 2e-9, 3e-9, 4e-9};
 constexpr double kScaleY[kMaxTerms] = {-0.25, -1e-4, 0.02, 4e-7, 6e-7, 8e-7, 5e-9, 6e-9, 7e-9, 8e-9};
@@ -87,8 +93,15 @@ std::string ReplaceAll(std::string text, const std::string& from, const std::str
 class ReadCal : public ::testing::Test {
   protected:
     void SetUp() override {
-        folder_ = "/tmp/read_cal_test_" + std::to_string(getpid());
-        mkdir(folder_.c_str(), 0700);
+        // Relative to the test's working folder: an absolute path may hold an
+        // upper-case C (a Windows drive letter), which the file-name cases must
+        // not meet. Named after the test (in lower case, for the same reason),
+        // not the process: on Windows a death test's child is a new process
+        // that sets up the same folder again.
+        folder_ =
+            std::string("read_cal_test_") + ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        for (char& c : folder_) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        std::filesystem::create_directory(folder_);
     }
     void TearDown() override { std::filesystem::remove_all(folder_); }
     std::string Write(const std::string& text, const std::string& name = "CAL012_20131214_031502_250.txt") {
@@ -194,7 +207,7 @@ TEST_F(ReadCal, LowerOrderKeepsHigherCoefficientsOfEarlierLoads) {
 // Runs a load in a child whose messages reach stderr and whose stdin is empty.
 void LoadInChild(const std::string& path) {
     dup2(2, 1);
-    std::freopen("/dev/null", "r", stdin);
+    std::freopen(kNullDevice, "r", stdin);
     auto record = std::make_unique<CalibrationRecord>();
     auto site = std::make_unique<SiteRecord>();
     ReadCALfile(path.c_str(), *record, *site);
@@ -269,7 +282,7 @@ TEST_F(ReadCal, GeocentricRadiusOnWgs84) {
 }
 
 TEST_F(ReadCal, FileNameStartsAtLastUpperCaseC) {
-    mkdir((folder_ + "/Cal").c_str(), 0700);
+    std::filesystem::create_directory(folder_ + "/Cal");
     const struct {
         std::string name, want;
     } cases[] = {{"CAL012_20131214_031502_250.txt", "CAL012_20131214_031502_250.txt"},

@@ -1,6 +1,8 @@
 #include "program_run.h"
 
+#ifndef _WIN32
 #include <sys/wait.h>
+#endif
 
 #include <cstdio>
 #include <cstdlib>
@@ -106,15 +108,17 @@ std::string CalText(const CalFileContent& c) {
     return crlf_text;
 }
 
-ScratchFolder::ScratchFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "norv_e2e_XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) std::abort();
-    path = pattern;
-}
-
-ScratchFolder::~ScratchFolder() {
-    std::error_code error;
-    std::filesystem::remove_all(path, error);
+std::string ConsoleText(std::string_view text) {
+#ifdef _WIN32
+    std::string console;
+    for (char c : text) {
+        if (c == '\n') console += '\r';
+        console += c;
+    }
+    return console;
+#else
+    return std::string(text);
+#endif
 }
 
 void WriteFile(const std::filesystem::path& path, const std::string& text) {
@@ -128,16 +132,46 @@ std::string ReadFile(const std::filesystem::path& path) {
     return text.str();
 }
 
+namespace {
+
+// RedirectedCommand: the command line for the platform's command shell that
+// runs the program in work_folder with its standard streams redirected to the
+// three files. ExitStatus: the program's exit status from what std::system
+// returned for it, or -1 when it did not end normally.
+#ifdef _WIN32
+// cmd.exe: "cd /d" also changes the drive. The program's path is made
+// absolute first, as the command changes the working folder before it.
+std::string RedirectedCommand(const std::filesystem::path& work_folder, const std::filesystem::path& input,
+                              const std::filesystem::path& output, const std::filesystem::path& errors) {
+    const std::string program = std::filesystem::absolute(NORV_PROGRAM).string();
+    return "cd /d \"" + work_folder.string() + "\" && \"" + program + "\" < \"" + input.string() + "\" > \"" +
+           output.string() + "\" 2> \"" + errors.string() + "\"";
+}
+
+int ExitStatus(int system_result) {
+    return system_result;
+}
+#else
+std::string RedirectedCommand(const std::filesystem::path& work_folder, const std::filesystem::path& input,
+                              const std::filesystem::path& output, const std::filesystem::path& errors) {
+    return "cd '" + work_folder.string() + "' && '" NORV_PROGRAM "' < '" + input.string() + "' > '" +
+           output.string() + "' 2> '" + errors.string() + "'";
+}
+
+int ExitStatus(int system_result) {
+    return system_result != -1 && WIFEXITED(system_result) ? WEXITSTATUS(system_result) : -1;
+}
+#endif
+
+}  // namespace
+
 ProgramRun RunProgram(const std::filesystem::path& work_folder, const std::string& input_text) {
     const std::filesystem::path input = work_folder / "stdin.txt";
     const std::filesystem::path output = work_folder / "stdout.txt";
     const std::filesystem::path errors = work_folder / "stderr.txt";
     WriteFile(input, input_text);
-    const std::string command = "cd '" + work_folder.string() + "' && '" NORV_PROGRAM "' < '" +
-                                input.string() + "' > '" + output.string() + "' 2> '" + errors.string() + "'";
     ProgramRun run;
-    const int status = std::system(command.c_str());
-    if (status != -1 && WIFEXITED(status)) run.exit_status = WEXITSTATUS(status);
+    run.exit_status = ExitStatus(std::system(RedirectedCommand(work_folder, input, output, errors).c_str()));
     run.out = ReadFile(output);
     run.err = ReadFile(errors);
     return run;

@@ -5,7 +5,22 @@
 
 #include <filesystem>
 #include <string>
+#include <string_view>
 #include <vector>
+
+#include "tests/support/scratch_folder.h"
+
+// The separator the program puts between a folder and a name.
+#ifdef _WIN32
+const std::string kSeparator = "\\";
+#else
+const std::string kSeparator = "/";
+#endif
+
+// Given text with line feeds, returns it as the program's standard output
+// carries it: in text mode, which on Windows writes every line feed as
+// carriage return and line feed.
+std::string ConsoleText(std::string_view text);
 
 // Everything one CAL file says that the tables print, plus its polynomial.
 struct CalFileContent {
@@ -28,23 +43,14 @@ struct CalFileContent {
 // Text of a CAL file in the layout the reader takes.
 std::string CalText(const CalFileContent& content);
 
-// A fresh scratch folder under the system's temporary folder; removed with
-// everything in it when the object goes.
-struct ScratchFolder {
-    ScratchFolder();
-    ~ScratchFolder();
-    ScratchFolder(const ScratchFolder&) = delete;
-    ScratchFolder& operator=(const ScratchFolder&) = delete;
-    std::filesystem::path path;
-};
-
 struct ProgramRun {
     int exit_status = -1;
     std::string out;
     std::string err;
 };
 
-// Runs the program in work_folder with standard input from input_text.
+// Runs the program in work_folder with standard input from input_text, its
+// standard output and standard error captured apart.
 ProgramRun RunProgram(const std::filesystem::path& work_folder, const std::string& input_text);
 
 void WriteFile(const std::filesystem::path& path, const std::string& text);

@@ -1,0 +1,32 @@
+// Scratch folders with std::filesystem only, so the same tests build for
+// Linux and Windows.
+#include "scratch_folder.h"
+
+#include <chrono>
+#include <cstdlib>
+#include <string>
+
+namespace fs = std::filesystem;
+
+ScratchFolder::ScratchFolder() {
+    constexpr int kAttempts = 100;
+    std::error_code error;
+    const fs::path base = fs::temp_directory_path(error);
+    if (error) std::abort();
+    // The clock makes a collision unlikely; create_directory reports one, as
+    // it creates only a folder that did not exist, so no two tests share one.
+    const auto start = std::chrono::steady_clock::now().time_since_epoch().count();
+    for (int attempt = 0; attempt < kAttempts; ++attempt) {
+        const fs::path candidate = base / ("norv_test_" + std::to_string(start + attempt));
+        if (fs::create_directory(candidate, error)) {
+            path = candidate;
+            return;
+        }
+    }
+    std::abort();
+}
+
+ScratchFolder::~ScratchFolder() {
+    std::error_code error;
+    fs::remove_all(path, error);
+}
