@@ -176,3 +176,30 @@ ProgramRun RunProgram(const std::filesystem::path& work_folder, const std::strin
     run.err = ReadFile(errors);
     return run;
 }
+
+CalFileContent SampleCalibration(int camera, int fit_order) {
+    CalFileContent c;
+    c.camera = camera;
+    c.ra_deg = 123.456;
+    c.dec_deg = -5.5;
+    c.azim_deg = 270;
+    c.elev_deg = 45.25;
+    c.arcmin_per_pixel = 2.5;
+    c.cam_tilt_deg = -1.125;
+    c.fit_order = fit_order;
+    const double x[10] = {-0.0123, 0.0416, 0.0011, 2e-7, -3e-7, 4e-7, 1e-9, -2e-9, 3e-9, -4e-9};
+    const double y[10] = {0.0211, -0.0012, 0.0417, 5e-7, 6e-7, -7e-7, 2e-9, 3e-9, -1e-9, 5e-9};
+    for (int k = 0; k < 10; ++k) {
+        c.xcoef[k] = x[k];
+        c.ycoef[k] = y[k];
+    }
+    c.oc_mean = 0.412;
+    c.oc_sigma = 0.187;
+    c.magfit_slope = -2.512;
+    c.magfit_icept = 12.346;
+    c.fluxfit_slope = -0.401;
+    c.fluxfit_icept = 8.123;
+    c.stars = {{201.29824, -11.16132, 412.5, 233.25, 0.98, -0.23, 0.1, -0.2, 3.512, 20, 4.0, 0.25},
+               {187.0, -3.5, 100, 500, 4.25, 1.1, 0.3, 0.4, 2.125, 18, 2.5, 1.375}};
+    return c;
+}

@@ -43,6 +43,19 @@ struct CalFileContent {
 // Text of a CAL file in the layout the reader takes.
 std::string CalText(const CalFileContent& content);
 
+// A calibration of the given camera and order whose values fit every column
+// and are easy to find in the tables: two stars, coefficients for all ten terms
+// (the file carries those the order uses).
+CalFileContent SampleCalibration(int camera, int fit_order);
+
+// Console texts every run prints, with line feeds.
+inline const std::string kBanner =
+    "\n\n=========================================================\n"
+    "  Calibration File Summary   1.61    \n"
+    "=========================================================\n\n";
+inline const std::string kClosing = "\n Done with processing \n";
+inline const std::string kCancel = " ERROR getting CAL files folder pathname \n";
+
 struct ProgramRun {
     int exit_status = -1;
     std::string out;

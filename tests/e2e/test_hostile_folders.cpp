@@ -18,12 +18,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const std::string kBanner =
-    "\n\n=========================================================\n"
-    "  Calibration File Summary   1.61    \n"
-    "=========================================================\n\n";
-const std::string kClosing = "\n Done with processing \n";
-const std::string kCancel = " ERROR getting CAL files folder pathname \n";
 const std::string kStandardName = "CAL001_20200101_000000_000.txt";
 // Header lines of the tables with their line ends.
 constexpr std::size_t kFitCoefsHeaderBytes = 3 * (371 + 2);
@@ -42,30 +36,7 @@ std::string CameraName(int camera, const std::string& rest = "_20200101_000000_0
 // An order-2 calibration with values that fit every column and are easy to
 // find in the text: two stars.
 CalFileContent GoodFile(int camera = 1) {
-    CalFileContent c;
-    c.camera = camera;
-    c.ra_deg = 123.456;
-    c.dec_deg = -5.5;
-    c.azim_deg = 270;
-    c.elev_deg = 45.25;
-    c.arcmin_per_pixel = 2.5;
-    c.cam_tilt_deg = -1.125;
-    c.fit_order = 2;
-    const double x[6] = {-0.0123, 0.0416, 0.0011, 2e-7, -3e-7, 4e-7};
-    const double y[6] = {0.0211, -0.0012, 0.0417, 5e-7, 6e-7, -7e-7};
-    for (int k = 0; k < 6; ++k) {
-        c.xcoef[k] = x[k];
-        c.ycoef[k] = y[k];
-    }
-    c.oc_mean = 0.412;
-    c.oc_sigma = 0.187;
-    c.magfit_slope = -2.512;
-    c.magfit_icept = 12.346;
-    c.fluxfit_slope = -0.401;
-    c.fluxfit_icept = 8.123;
-    c.stars = {{201.29824, -11.16132, 412.5, 233.25, 0.98, -0.23, 0.1, -0.2, 3.512, 20, 4.0, 0.25},
-               {187.0, -3.5, 100, 500, 4.25, 1.1, 0.3, 0.4, 2.125, 18, 2.5, 1.375}};
-    return c;
+    return SampleCalibration(camera, 2);
 }
 
 // Replaces the one occurrence of from in text; a test that asks for a text
