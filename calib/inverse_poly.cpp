@@ -1,10 +1,10 @@
 #include "calib/inverse_poly.h"
 
-#include <cmath>
 #include <cstdio>
 #include <new>
 
 #include "calib/jacobi_svd.h"
+#include "calib/normal_equations.h"
 #include "calib/plate_poly.h"
 #include "calib/process_end.h"
 
@@ -27,13 +27,7 @@ struct InverseFitScratch {
     double sum_dx[kMaxTerms];                // right-hand sides before scaling
     double sum_dy[kMaxTerms];
     double normal[kMatrixSize];  // equilibrated normal matrix
-    double u[kMatrixSize];       // decomposition results
-    double v[kMatrixSize];
-    double s[kMaxTerms];
-    double scale[kMaxTerms];  // power-of-two column scales
-    double bx[kMaxTerms];     // scaled right-hand sides
-    double by[kMaxTerms];
-    double rotated_solution[kMaxTerms];  // solution along the right singular vectors
+    double scale[kMaxTerms];     // power-of-two column scales
 };
 
 // Running sums of a fit with N terms, held as pairs of adjacent columns:
@@ -132,48 +126,14 @@ void AccumulateGrid(const CalibrationRecord& record, InverseFitScratch& scratch)
     }
 }
 
-// Builds the n x n normal matrix from the accumulated lower triangle (the
-// matrix is symmetric, so the mirror is exact), then scales row and column k by a power of two that brings
-// N[k][k] into [1/4, 1). The scaling is exact, and it keeps the decomposition's fixed rank tolerance from
-// dropping columns whose terms are merely in a small or large unit (standard coordinates in arcminutes, cubic
-// terms of wide fields).
-void BuildScaledNormalMatrix(int n, InverseFitScratch& scratch) {
+// Builds the full n x n normal matrix from the accumulated lower triangle
+// (the matrix is symmetric, so the mirror is exact).
+void MirrorNormalMatrix(int n, InverseFitScratch& scratch) {
     for (int j = 0; j < n; ++j) {
         for (int k = 0; k < n; ++k) {
             scratch.normal[j * kSvdRowLength + k] =
                 k <= j ? scratch.grid_sums[j][k] : scratch.grid_sums[k][j];
         }
-    }
-    for (int k = 0; k < n; ++k) {
-        const double diagonal = scratch.normal[k * kSvdRowLength + k];
-        scratch.scale[k] = 1.0;
-        if (diagonal > 0.0) {
-            int exponent = 0;
-            std::frexp(std::sqrt(diagonal), &exponent);
-            scratch.scale[k] = std::ldexp(1.0, -exponent);
-        }
-    }
-    for (int j = 0; j < n; ++j) {
-        for (int k = 0; k < n; ++k) {
-            scratch.normal[j * kSvdRowLength + k] *= (scratch.scale[j] * scratch.scale[k]);
-        }
-    }
-}
-
-// Given the scaled right-hand side b of one offset, solves the scaled normal
-// equations through the decomposition (components of zero singular value
-// dropped), undoes the scaling and writes the n coefficients.
-void SolveOneOffset(int n, const double* b, InverseFitScratch& scratch, double* coefficients) {
-    double* c = scratch.rotated_solution;
-    for (int k = 0; k < n; ++k) {
-        double s = 0.0;
-        for (int m = 0; m < n; ++m) s += scratch.u[m * kSvdRowLength + k] * b[m];
-        c[k] = scratch.s[k] > 0.0 ? s / scratch.s[k] : 0.0;
-    }
-    for (int k = 0; k < n; ++k) {
-        double sum = 0.0;
-        for (int m = 0; m < n; ++m) sum += scratch.v[k * kSvdRowLength + m] * c[m];
-        coefficients[k] = sum * scratch.scale[k];
     }
 }
 
@@ -210,15 +170,10 @@ void Compute_Inverse_Poly(CalibrationRecord& record) {
     if (n == 3) AccumulateGrid<3>(record, *scratch);
     if (n == 6) AccumulateGrid<6>(record, *scratch);
     if (n == 10) AccumulateGrid<10>(record, *scratch);
-    BuildScaledNormalMatrix(n, *scratch);
-    JacobiSvd(scratch->normal, scratch->u, scratch->s, scratch->v, n);
-
-    for (int k = 0; k < n; ++k) {
-        scratch->bx[k] = scratch->sum_dx[k] * scratch->scale[k];
-        scratch->by[k] = scratch->sum_dy[k] * scratch->scale[k];
-    }
-    SolveOneOffset(n, scratch->bx, *scratch, record.inv_xcoef);
-    SolveOneOffset(n, scratch->by, *scratch, record.inv_ycoef);
+    MirrorNormalMatrix(n, *scratch);
+    EquilibrateNormalMatrix(n, scratch->normal, scratch->scale);
+    SolveEquilibratedNormalEquations(n, scratch->normal, scratch->scale, scratch->sum_dx, scratch->sum_dy,
+                                     record.inv_xcoef, record.inv_ycoef);
     record.inverse_ready = 1;
 
     delete scratch;

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "calib/jacobi_svd.h"
+#include "calib/normal_equations.h"
 #include "calib/plate_poly.h"
 
 namespace {
@@ -18,13 +19,9 @@ struct ReferenceScratch {
     double target_dy[kGridPoints];
     double terms[kMaxTerms][kGridPoints];
     double normal[kMatrixSize];
-    double u[kMatrixSize];
-    double v[kMatrixSize];
-    double s[kMaxTerms];
     double scale[kMaxTerms];
-    double bx[kMaxTerms];
-    double by[kMaxTerms];
-    double rotated_solution[kMaxTerms];
+    double sum_dx[kMaxTerms];
+    double sum_dy[kMaxTerms];
 };
 
 void SampleGrid(const CalibrationRecord& record, int n, ReferenceScratch& scratch) {
@@ -63,40 +60,15 @@ double SumOverGrid(const double* row, const double* values) {
     return sum;
 }
 
+// Every normal-matrix entry as its own dot product over the grid, then the
+// shared equilibration.
 void BuildScaledNormalMatrix(int n, ReferenceScratch& scratch) {
     for (int j = 0; j < n; ++j) {
         for (int k = 0; k < n; ++k) {
             scratch.normal[j * kSvdRowLength + k] = SumOverGrid(scratch.terms[k], scratch.terms[j]);
         }
     }
-    for (int k = 0; k < n; ++k) {
-        const double diagonal = scratch.normal[k * kSvdRowLength + k];
-        scratch.scale[k] = 1.0;
-        if (diagonal > 0.0) {
-            int exponent = 0;
-            std::frexp(std::sqrt(diagonal), &exponent);
-            scratch.scale[k] = std::ldexp(1.0, -exponent);
-        }
-    }
-    for (int j = 0; j < n; ++j) {
-        for (int k = 0; k < n; ++k) {
-            scratch.normal[j * kSvdRowLength + k] *= (scratch.scale[j] * scratch.scale[k]);
-        }
-    }
-}
-
-void SolveOneOffset(int n, const double* b, ReferenceScratch& scratch, double* coefficients) {
-    double* c = scratch.rotated_solution;
-    for (int k = 0; k < n; ++k) {
-        double s = 0.0;
-        for (int m = 0; m < n; ++m) s += scratch.u[m * kSvdRowLength + k] * b[m];
-        c[k] = scratch.s[k] > 0.0 ? s / scratch.s[k] : 0.0;
-    }
-    for (int k = 0; k < n; ++k) {
-        double sum = 0.0;
-        for (int m = 0; m < n; ++m) sum += scratch.v[k * kSvdRowLength + m] * c[m];
-        coefficients[k] = sum * scratch.scale[k];
-    }
+    EquilibrateNormalMatrix(n, scratch.normal, scratch.scale);
 }
 
 }  // namespace
@@ -107,13 +79,12 @@ void ReferenceInversePoly(CalibrationRecord& record) {
     auto scratch = std::make_unique<ReferenceScratch>();
     SampleGrid(record, n, *scratch);
     BuildScaledNormalMatrix(n, *scratch);
-    JacobiSvd(scratch->normal, scratch->u, scratch->s, scratch->v, n);
     for (int k = 0; k < n; ++k) {
-        scratch->bx[k] = SumOverGrid(scratch->terms[k], scratch->target_dx) * scratch->scale[k];
-        scratch->by[k] = SumOverGrid(scratch->terms[k], scratch->target_dy) * scratch->scale[k];
+        scratch->sum_dx[k] = SumOverGrid(scratch->terms[k], scratch->target_dx);
+        scratch->sum_dy[k] = SumOverGrid(scratch->terms[k], scratch->target_dy);
     }
-    SolveOneOffset(n, scratch->bx, *scratch, record.inv_xcoef);
-    SolveOneOffset(n, scratch->by, *scratch, record.inv_ycoef);
+    SolveEquilibratedNormalEquations(n, scratch->normal, scratch->scale, scratch->sum_dx, scratch->sum_dy,
+                                     record.inv_xcoef, record.inv_ycoef);
     record.inverse_ready = 1;
 }
 
