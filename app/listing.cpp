@@ -86,9 +86,10 @@ void ListingFirstPass(std::string_view text, int& entry_count, CameraList& camer
         if (!ParseListingCamera(piece, camera)) continue;
         if (!CameraListHolds(camera_list, camera)) {
             if (camera_list.count == kMaxCameras) {
-                FailWithCharacterWait(
-                    " More than 999 different camera numbers in the CAL file listing; not supported \n",
-                    "\n Enter CR to exit program \n");
+                std::printf(
+                    " More than %d different camera numbers in the CAL file listing; not supported \n",
+                    kMaxCameras);
+                FailWithCharacterWait("", "\n Enter CR to exit program \n");
             }
             camera_list.cameras[camera_list.count++] = camera;
         }

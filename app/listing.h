@@ -4,7 +4,8 @@
 
 #include <string_view>
 
-constexpr int kMaxCameras = 999;
+#include "calib/cal_record.h"
+
 // Room of one listing read: at most 79 characters and a terminator.
 constexpr int kListingReadRoom = 80;
 // A listing line is cut to this many characters before it is used.
@@ -20,8 +21,12 @@ struct CameraList {
 
 // The listing entries, one per listing read whose camera could be parsed, in
 // listing order, as parallel arrays of exactly entry_count elements: names[i]
-// is the read cut to 30 characters (a shorter read keeps its line end) and
-// cameras[i] its camera number.
+// is the read cut to 30 characters and cameras[i] its camera number.
+// The cut at 30 characters is what removes the line end of a standard
+// 30-character name (CALnnn_YYYYMMDD_HHMMSS_mmm.txt). A shorter read keeps its
+// line feed in names[i]; that is the defined behaviour, not a slip: such a
+// name cannot be opened, and the run ends with the reader's message naming it
+// (line feed included) when its camera is summarized.
 struct ListingEntries {
     int entry_count;
     char (*names)[kNameSlotRoom];
@@ -33,7 +38,7 @@ struct ListingEntries {
 // their exact size; FreeListing releases them.
 // Ends the process with status 1 (after a message and a wait for one
 // character) when the folder cannot be listed, an array cannot be allocated,
-// or the listing holds more than 999 distinct cameras.
+// or the listing holds more than kMaxCameras (999) distinct cameras.
 void ListCALfiles(std::string_view folder, ListingEntries& entries, CameraList& camera_list);
 
 // Given listing entries, frees their arrays and leaves them empty.

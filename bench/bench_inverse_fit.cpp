@@ -37,9 +37,10 @@ BENCHMARK(BM_ReferenceInversePoly)->ArgName("order")->Arg(1)->Arg(2)->Arg(3);
 // The decomposition of the normal matrix the fit builds for a realistic
 // calibration of order 1, 2, 3 (n = 3, 6, 10).
 void BM_JacobiSvd(benchmark::State& state) {
-    const int n = static_cast<int>(state.range(0));
+    const int order = static_cast<int>(state.range(0));
+    const int n = TermCount(order);
     auto record = std::make_unique<CalibrationRecord>();
-    FillFitInputs(n == 3 ? 1 : n == 6 ? 2 : 3, *record);
+    FillFitInputs(order, *record);
     double normal[kMaxTerms * kSvdRowLength] = {};
     double u[kMaxTerms * kSvdRowLength] = {};
     double v[kMaxTerms * kSvdRowLength] = {};
@@ -51,6 +52,6 @@ void BM_JacobiSvd(benchmark::State& state) {
         benchmark::ClobberMemory();
     }
 }
-BENCHMARK(BM_JacobiSvd)->ArgName("n")->Arg(3)->Arg(6)->Arg(10);
+BENCHMARK(BM_JacobiSvd)->ArgName("order")->Arg(1)->Arg(2)->Arg(3);
 
 }  // namespace

@@ -95,9 +95,9 @@ void AddGridPoint(double xi, double eta, double dx, double dy, PairedSums<N>& su
 // each waiting on its previous addition, and no term matrix is stored.
 // Pixel positions and offsets are those of Polyxy2Standard and the reference
 // grid: x = (i*x_center)/25, y = (j*y_center)/25.
-template <int N>
+template <int kOrder>
 void AccumulateGrid(const CalibrationRecord& record, InverseFitScratch& scratch) {
-    constexpr int kOrder = N == 3 ? 1 : N == 6 ? 2 : 3;
+    constexpr int N = TermCount(kOrder);
     PairedSums<N> sums{};
     double grid_dy[kGridSide + 1];  // the last one is the spare point of each column
     for (int j = 0; j < kGridSide + 1; ++j) {
@@ -139,20 +139,6 @@ void MirrorNormalMatrix(int n, InverseFitScratch& scratch) {
 
 }  // namespace
 
-// Inverse plate polynomial fit. Given a record with x_center, y_center
-// (pixels), fit_order and the first n forward coefficients loaded (n = 3, 6,
-// 10 for order 1, 2, 3), samples the forward polynomial on a 51 x 51 pixel
-// grid spanning 0..2*x_center and 0..2*y_center, fits the plate offsets
-// dx = x - x_center and dy = y_center - y (pixels) by least squares as
-// polynomials of the same order in the standard coordinates (xi, eta), and
-// writes them into entries 0..n-1 of inv_xcoef and inv_ycoef; entries n..9
-// are neither read nor written. Sets inverse_ready to 1. Components of the
-// solution along zero singular values are dropped, so a degenerate forward
-// polynomial still completes. The decomposition may print its sweep-limit
-// warning; the fit then goes on with its results.
-// Ends the process with status 1 when fit_order is not 1, 2 or 3 (" fitorder
-// %li not implemented in Compute_Inverse_Poly\n", before any allocation) or
-// when its scratch storage cannot be allocated.
 void Compute_Inverse_Poly(CalibrationRecord& record) {
     const int n = TermCount(record.fit_order);
     if (n == 0) {
@@ -167,9 +153,9 @@ void Compute_Inverse_Poly(CalibrationRecord& record) {
         EndProcess(1);
     }
 
-    if (n == 3) AccumulateGrid<3>(record, *scratch);
-    if (n == 6) AccumulateGrid<6>(record, *scratch);
-    if (n == 10) AccumulateGrid<10>(record, *scratch);
+    if (record.fit_order == 1) AccumulateGrid<1>(record, *scratch);
+    if (record.fit_order == 2) AccumulateGrid<2>(record, *scratch);
+    if (record.fit_order == 3) AccumulateGrid<3>(record, *scratch);
     MirrorNormalMatrix(n, *scratch);
     EquilibrateNormalMatrix(n, scratch->normal, scratch->scale);
     SolveEquilibratedNormalEquations(n, scratch->normal, scratch->scale, scratch->sum_dx, scratch->sum_dy,

@@ -6,7 +6,8 @@
 namespace {
 
 // Relative precision the rotations aim for, and the orthogonality tolerance
-// derived from it (0.1 * eps in double arithmetic, just above 1e-16).
+// derived from it (0.1 * eps in double arithmetic, just above 1e-16); see the
+// notes in jacobi_svd.h.
 constexpr double kEps = 1e-15;
 constexpr double kTol = 0.1 * kEps;
 constexpr double kTolSquared = kTol * kTol;
@@ -78,19 +79,6 @@ bool OrthogonalisePair(double* U, double* S, double* V, int n, int j, int k, dou
 
 }  // namespace
 
-// One-sided Jacobi SVD. Given the n x n matrix A (n from 0 to 10,
-// rows of kSvdRowLength doubles, only the leading block read), writes
-// U = A*V unnormalised (column k is the k-th left singular vector times its
-// singular value), S[k] = squared norm of column k of U as last measured (the
-// squared singular values; no square roots are taken), and the orthogonal V
-// whose columns are the right singular vectors. Units are those of A (S in
-// their square). Only the leading n x n blocks of U and V and the first n
-// entries of S are written; with n = 0 (or below) nothing is written. Columns found
-// negligible are dropped from later sweeps (the estimated rank never falls
-// below 2). No allocation. Never ends the process; when a sweep beyond the
-// sweep limit was begun it prints "Warning: Reached maximum number of sweeps
-// (%d) in SVD routine...\n" on standard output and returns the results as
-// they stand.
 void JacobiSvd(const double* A, double* U, double* S, double* V, int n) {
     const double e2 = ((n * 10) * kEps) * kEps;
     const int sweep_limit = SweepLimit(n);

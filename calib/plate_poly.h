@@ -4,13 +4,20 @@
 
 #include "calib/cal_record.h"
 
-// Given a pixel position (x, y) in pixels and a calibration record, returns the
-// standard coordinates (xi, eta) in the unit of the record's coefficients,
-// evaluated in the plate offsets dx = x - x_center, dy = y_center - y.
-// Ends the process with status 1 (after the evaluation) when fit_order is not
-// 1, 2 or 3.
+// Polyxy2Standard
+// Given a pixel position (x, y) in pixels and a record whose x_center,
+// y_center, fit_order, xcoef and ycoef are loaded, writes the standard
+// coordinates (xi, eta), in the unit the coefficients produce, into the two
+// outputs. The terms are taken in the plate offsets dx = x - x_center and
+// dy = y_center - y (dy grows as the pixel y falls), and the arithmetic is
+// EvaluatePlatePoly's. The record is only read.
+// Ends the process with status 1 when fit_order is not 1, 2 or 3, after the
+// evaluation: an order above 3 has all ten terms evaluated, an order below 1
+// leaves both outputs at 0; either then prints " fitorder %li not implemented
+// in Polyxy2Standard\n".
 void Polyxy2Standard(double x, double y, const CalibrationRecord& record, double& xi, double& eta);
 
+// EvaluatePlatePoly
 // The evaluation inside Polyxy2Standard, without the order check. Given the
 // plate offsets dx, dy (pixels), an order and the ten coefficients of xi and
 // of eta, returns xi and eta: the linear group (terms 1, x, y), plus the

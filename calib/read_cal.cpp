@@ -15,6 +15,12 @@
 
 namespace {
 
+// The WGS84 ellipsoid (NIMA TR8350.2, 3rd edition, tables 3.1 and 3.3):
+// equatorial radius a = 6378.137 km and squared first eccentricity e^2, which
+// the table gives as 6.69437999014e-3. The two e^2 constants are the literals
+// the tables have always been computed with: they agree with f(2 - f) for
+// f = 1/298.257223563 to 13 digits, and 1 - e^2 is its own literal rather than
+// a subtraction, so every radius keeps its last bit.
 constexpr double kWgs84EquatorialRadiusKm = 6378.137;
 constexpr double kWgs84EccentricitySquared = 0.006694379990141236;
 constexpr double kWgs84OneMinusEccentricitySquared = 0.9933056200098588;
@@ -123,7 +129,9 @@ void ReadHeader(CalScanner& scanner, CalibrationRecord& record) {
 }
 
 // Site position in radians and the site's distance from the Earth's centre on
-// the WGS84 ellipsoid (km); the longitude does not change the distance.
+// the WGS84 ellipsoid (km): the geodetic position turned into Earth-centred
+// x, y, z with the prime-vertical radius N = a / sqrt(1 - e^2 sin^2(lat)),
+// then its length. The longitude does not change the distance.
 void FillSiteValues(CalibrationRecord& record, SiteRecord& site) {
     site.lat_rad = record.latitude_deg / kDegreesPerRadian;
     site.lon_rad = record.longitude_deg / kDegreesPerRadian;
@@ -152,12 +160,13 @@ void ReadSiteBlock(CalScanner& scanner, SiteRecord& site) {
     for (int i = 0; i < 5; ++i) SkipLine(scanner);
 }
 
-// Coefficient lines for the terms the fit order uses, at most all ten.
+// Coefficient lines for the terms the fit order uses; all ten for an order of
+// 4 or more, which is refused only after them (see CoefficientLinesRead).
 void ReadCoefficients(CalScanner& scanner, CalibrationRecord& record) {
     static const char* const kLineFormats[kMaxTerms] = {
         " 1   %le%le", " x   %le%le", " y   %le%le", " xx  %le%le", " xy  %le%le",
         " yy  %le%le", " xxx %le%le", " xxy %le%le", " xyy %le%le", " yyy %le%le"};
-    const int lines = record.fit_order >= 3 ? 10 : record.fit_order == 2 ? 6 : record.fit_order == 1 ? 3 : 0;
+    const int lines = CoefficientLinesRead(record.fit_order);
     for (int k = 0; k < lines; ++k) {
         ScanFormat(scanner, kLineFormats[k], {RealTarget(record.xcoef[k]), RealTarget(record.ycoef[k])});
     }
@@ -216,17 +225,6 @@ void SetDerivedFields(CalibrationRecord& record) {
 
 }  // namespace
 
-// ReadCALfile
-// Given the full path of a CAL file and the run's two records, reads the file
-// into memory, then applies the fixed sequence of formatted reads to it from
-// front to back: header, site values (radians; geocentric radius in km),
-// site block, coefficient lines, fits, star table; then sets the derived
-// fields (radians, radians per pixel) and fits the inverse plate polynomial.
-// Nothing is cleared first: a value whose line is missing or malformed keeps
-// the previous load's value.
-// Ends the process with status 1 when the file cannot be opened or read
-// (after a message and a wait for one integer on standard input; the records
-// are then untouched) or when the fit order is not 1, 2 or 3.
 void ReadCALfile(const char* path, CalibrationRecord& record, SiteRecord& site) {
     std::string contents;
     if (!ReadWholeFile(path, contents)) {

@@ -14,17 +14,16 @@
 
 namespace {
 
-constexpr int kHighestCameraNumber = 999;
 constexpr std::int64_t kMillisecondsPerDay = 86400000;
 constexpr std::int64_t kMillisecondsPerHour = 3600000;
 constexpr std::int64_t kFirstNightUnixDay = 15706;  // 2013-01-01
 
 // Distinct camera numbers 1..999 in a seed-dependent order.
 std::vector<int> PickCameraNumbers(int camera_count, std::uint64_t seed) {
-    std::vector<int> numbers(kHighestCameraNumber);
-    for (int i = 0; i < kHighestCameraNumber; ++i) numbers[i] = i + 1;
+    std::vector<int> numbers(kMaxCameras);
+    for (int i = 0; i < kMaxCameras; ++i) numbers[i] = i + 1;
     SplitMix64 rng = StreamFor(seed, 0);
-    for (int i = kHighestCameraNumber - 1; i > 0; --i) std::swap(numbers[i], numbers[UniformInt(rng, 0, i)]);
+    for (int i = kMaxCameras - 1; i > 0; --i) std::swap(numbers[i], numbers[UniformInt(rng, 0, i)]);
     numbers.resize(static_cast<std::size_t>(camera_count));
     return numbers;
 }

@@ -3,6 +3,8 @@
 #include <cmath>
 #include <utility>
 
+#include "calib/cal_record.h"
+
 namespace {
 
 constexpr int kTerms = 10;
@@ -51,7 +53,7 @@ void SolveInPlace(int n, double a[kTerms][kTerms], double b[kTerms]) {
 
 void FitForwardPolynomial(const SimulatedCamera& camera, const SimulatedPose& pose, int fit_order,
                           double xcoef[10], double ycoef[10]) {
-    const int n = fit_order == 1 ? 3 : fit_order == 2 ? 6 : 10;
+    const int n = TermCount(fit_order);
     // Offsets are normalised by the half diagonal so the normal matrix stays
     // well conditioned; the coefficients are scaled back afterwards.
     const double unit_px =

@@ -14,8 +14,6 @@
 
 namespace {
 
-constexpr int kMaxCameras = 999;
-
 bool ParseInt(std::string_view text, long long lo, long long hi, long long& value) {
     const char* end = text.data() + text.size();
     const auto result = std::from_chars(text.data(), end, value);

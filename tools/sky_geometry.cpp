@@ -8,6 +8,13 @@ constexpr double kRadiansPerDegree = 0.017453292519943295;
 constexpr std::int64_t kMillisecondsPerDay = 86400000;
 constexpr double kJulianDateOfUnixEpoch = 2440587.5;
 constexpr double kJulianDateOfJ2000 = 2451545.0;
+// Greenwich mean sidereal time at J2000.0 and its rate, degrees and degrees
+// per day of UT: the linear terms of the IAU 1982 expression as J. Meeus
+// gives it (Astronomical Algorithms, 2nd ed., 1998, eq. 12.4). The quadratic
+// and cubic terms, below 0.1 s of time within a century of J2000, are left
+// out.
+constexpr double kGreenwichSiderealAtJ2000Deg = 280.46061837;
+constexpr double kSiderealDegPerDay = 360.98564736629;
 
 double WrapDegrees(double angle_deg) {
     double wrapped = std::fmod(angle_deg, 360.0);
@@ -49,7 +56,8 @@ double JulianDateFromUnixMilliseconds(std::int64_t unix_ms) {
 }
 
 double LocalSiderealTimeDeg(double julian_date, double longitude_east_deg) {
-    const double greenwich_deg = 280.46061837 + 360.98564736629 * (julian_date - kJulianDateOfJ2000);
+    const double greenwich_deg =
+        kGreenwichSiderealAtJ2000Deg + kSiderealDegPerDay * (julian_date - kJulianDateOfJ2000);
     return WrapDegrees(greenwich_deg + longitude_east_deg);
 }
 
