@@ -53,31 +53,41 @@ TEST(PlatePoly, OffsetsUseReversedYAxis) {
 }
 
 // Later work must reproduce these results bit for bit, so the grouping of the
-// sums is part of the contract: each group summed alone, then added.
+// sums is part of the contract: each group summed alone, then added. The
+// frozen values were computed apart from this code, in Python's IEEE doubles
+// (round to nearest, no fused multiply-add) with the stated grouping:
+//   linear = (c1*dx + c0) + c2*dy; quadratic = (c4*dx*dy + c3*dx*dx) + c5*dy*dy
+//   cubic = ((c7*dx*dx*dy + c6*dx*dx*dx) + c8*dx*dy*dy) + c9*dy*dy*dy
+//   order 2: linear + quadratic; order 3: (linear + quadratic) + cubic.
+// At the first two points a plain term-by-term sum gives other bits, and at
+// the second so does linear + (quadratic + cubic).
 TEST(PlatePoly, GroupsAreSummedSeparatelyThenAdded) {
-    // Terms of comparable size over the image, so that every grouping matters.
     CalibrationRecord record{};
     record.x_center = 320;
     record.y_center = 240;
+    // Terms of comparable size over the image, so that every grouping matters.
     const double c[10] = {0.3, 1.1e-2, -0.7e-2, 3.3e-5, -2.9e-5, 4.1e-5, 1.3e-7, -0.9e-7, 1.7e-7, -1.1e-7};
     std::memcpy(record.xcoef, c, sizeof c);
     std::memcpy(record.ycoef, c, sizeof c);
-    for (double x = -3.1; x < 650; x += 61.3) {
-        for (double y = 1.7; y < 490; y += 47.9) {
-            const double dx = x - 320, dy = 240 - y;
-            const double linear = (c[1] * dx + c[0]) + c[2] * dy;
-            const double quadratic = (c[4] * dx * dy + c[3] * dx * dx) + c[5] * dy * dy;
-            const double cubic =
-                ((c[7] * dx * dx * dy + c[6] * dx * dx * dx) + c[8] * dx * dy * dy) + c[9] * dy * dy * dy;
-            double xi = 0, eta = 0;
-            record.fit_order = 3;
-            Polyxy2Standard(x, y, record, xi, eta);
-            EXPECT_EQ(eta, (linear + quadratic) + cubic)
-                << "Polyxy2Standard eta at order 3, " << x << ", " << y;
-            record.fit_order = 2;
-            Polyxy2Standard(x, y, record, xi, eta);
-            EXPECT_EQ(eta, linear + quadratic) << "Polyxy2Standard eta at order 2, " << x << ", " << y;
-        }
+    const struct {
+        double x, y, order_2, order_3;
+    } frozen[] = {
+        {-3.1, 1.7, 0x1.8abd320f9cab4p+1, -0x1.04b8d82d8339fp+3},
+        {119.5, 480.1, 0x1.08df5220085e4p+1, 0x1.72a2803c4a397p+0},
+        {607.7, 37.3, 0x1.31523d84c5cd0p+2, 0x1.dcc963e757a90p+2},
+        {431.9, 289.2, 0x1.4611cd7264208p+1, 0x1.6c0d9260cdf29p+1},
+        {0.0, 0.0, 0x1.88b4395810626p+1, -0x1.01d92b7fe08aep+3},
+        {640.0, 480.0, 0x1.aef9db22d0e56p+3, 0x1.89800a7c5ac47p+4},
+    };
+    for (const auto& point : frozen) {
+        double xi = 0, eta = 0;
+        record.fit_order = 3;
+        Polyxy2Standard(point.x, point.y, record, xi, eta);
+        EXPECT_EQ(eta, point.order_3) << "Polyxy2Standard eta at order 3, " << point.x << ", " << point.y;
+        EXPECT_EQ(xi, point.order_3) << "Polyxy2Standard xi at order 3, " << point.x << ", " << point.y;
+        record.fit_order = 2;
+        Polyxy2Standard(point.x, point.y, record, xi, eta);
+        EXPECT_EQ(eta, point.order_2) << "Polyxy2Standard eta at order 2, " << point.x << ", " << point.y;
     }
 }
 

@@ -259,17 +259,26 @@ TEST_F(ReadCal, StarTableCountsRowsInSequence) {
     EXPECT_EQ(record_->star_count, 0) << "file ending before the table";
 }
 
+// Reference radii from an independent computation: the same WGS84 formulas
+// in GNU bc at 50 significant digits (bc -l, scale=50), with the degree
+// conversion by the literal 57.29577951.
 TEST_F(ReadCal, GeocentricRadiusOnWgs84) {
     const struct {
-        double latitude, longitude, want;
-    } cases[] = {{0, 0, 6378.137}, {90, 0, 6356.75231424518}, {90, -77, 6356.75231424518}};
+        double latitude, longitude, height, want;
+    } cases[] = {{0, 0, 0, 6378.137},
+                 {90, 0, 0, 6356.75231424518},
+                 {90, -77, 0, 6356.75231424518},
+                 {60, 0, 0, 6362.132224396051},
+                 {45, 10.5, 0.2, 6367.689542734701},
+                 {-33.75, -70.25, 2.5, 6374.074676924343}};
     for (const auto& c : cases) {
         CalOptions options;
         options.latitude = c.latitude;
         options.longitude = c.longitude;
-        options.height = 0;
+        options.height = c.height;
         Load(CalText(options));
-        EXPECT_NEAR(record_->geocentric_radius_km, c.want, 1e-9) << "latitude " << c.latitude;
+        EXPECT_NEAR(record_->geocentric_radius_km, c.want, 1e-9)
+            << "ReadCALfile geocentric_radius_km at latitude " << c.latitude << ", height " << c.height;
     }
     double radius[2];
     for (int i = 0; i < 2; ++i) {
