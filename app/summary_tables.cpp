@@ -97,7 +97,7 @@ void SummarizeCamera(std::string_view folder, int camera, const ListingEntries& 
         if (entries.cameras[i] != camera) continue;
         char path[kPathRoom];
         FormCalibrationPath(folder, entries.names[i], path);
-        ReadCALfile(path, record, site);
+        if (!ReadCALfile(path, record, site)) continue;
         line.clear();
         AppendFitCoefsRow(line, record);
         WriteLine(coefs.get(), line);

@@ -1,5 +1,6 @@
 #include "calib/cal_scanner.h"
 
+#include <algorithm>
 #include <charconv>
 #include <climits>
 #include <cmath>
@@ -44,14 +45,16 @@ constexpr std::size_t kNoWidth = SIZE_MAX;
 // is far outside the double range either way.
 constexpr long long kExponentCap = 1000000000LL;
 
-// Returns true and the next character when there is one; at the end of the
-// text returns false and notes that the end has been seen.
+// Returns true and the next character when there is one, moving the window
+// on when the cursor has reached its end; at the end of the text returns
+// false and notes that the end has been seen.
 bool Peek(CalScanner& scanner, char& c) {
-    if (scanner.pos >= scanner.text.size()) {
+    CalWindow& window = *scanner.window;
+    if (scanner.pos - window.origin >= window.size && !AdvanceCalWindow(window)) {
         scanner.end_seen = true;
         return false;
     }
-    c = scanner.text[scanner.pos];
+    c = window.data[scanner.pos - window.origin];
     return true;
 }
 
@@ -65,27 +68,42 @@ bool IsDigit(char c) {
 
 void SkipBlanks(CalScanner& scanner) {
     char c;
-    while (Peek(scanner, c) && IsBlank(c)) ++scanner.pos;
+    while (Peek(scanner, c)) {
+        const CalWindow& window = *scanner.window;
+        const char* const begin = window.data + (scanner.pos - window.origin);
+        const char* const end = window.data + window.size;
+        const char* p = begin;
+        while (p != end && IsBlank(*p)) ++p;
+        scanner.pos += static_cast<std::size_t>(p - begin);
+        if (p != end) return;
+    }
 }
 
-// Takes one or more characters up to, not including, stop. Stores at most
-// room - 1 of them into the target's text when it has one.
+// Takes one or more characters up to, not including, stop, window by window.
+// Stores at most room - 1 of them into the target's text when it has one.
 bool ScanUpTo(CalScanner& scanner, char stop, const ScanTarget& target) {
-    const std::size_t start = scanner.pos;
-    const std::size_t found = scanner.text.find(stop, start);
-    if (found == std::string_view::npos) {
-        scanner.pos = scanner.text.size();
-        scanner.end_seen = true;
-    } else {
-        scanner.pos = found;
+    const bool keeps_text = target.text != nullptr && target.text_room > 0;
+    std::size_t length = 0;
+    std::size_t kept = 0;
+    char c;
+    while (Peek(scanner, c)) {
+        const CalWindow& window = *scanner.window;
+        const char* const begin = window.data + (scanner.pos - window.origin);
+        const std::size_t available = window.size - (scanner.pos - window.origin);
+        const void* const found = std::memchr(begin, stop, available);
+        const std::size_t taken =
+            found == nullptr ? available : static_cast<std::size_t>(static_cast<const char*>(found) - begin);
+        if (keeps_text && kept < target.text_room - 1) {
+            const std::size_t copied = std::min(taken, target.text_room - 1 - kept);
+            std::memcpy(target.text + kept, begin, copied);
+            kept += copied;
+        }
+        scanner.pos += taken;
+        length += taken;
+        if (found != nullptr) break;
     }
-    const std::size_t length = scanner.pos - start;
     if (length == 0) return false;
-    if (target.text != nullptr && target.text_room > 0) {
-        const std::size_t kept = length < target.text_room - 1 ? length : target.text_room - 1;
-        std::memcpy(target.text, scanner.text.data() + start, kept);
-        target.text[kept] = '\0';
-    }
+    if (keeps_text) target.text[kept] = '\0';
     return true;
 }
 
@@ -133,27 +151,45 @@ void StoreInteger(const ScanTarget& target, long long value) {
     }
 }
 
-// Counts the digits at the cursor and moves past them.
-std::size_t PassDigits(CalScanner& scanner) {
+// The mantissa of a number as it is read: its significant digits (the first
+// kKeptDigits of them) and the power of ten that places them, value =
+// 0.d1d2d3... * 10^exponent. A halfway point between two doubles has at most
+// 767 significant digits, so keeping 780 and, when any later digit is not
+// zero, one more digit 1 rounds every number exactly as its full text would,
+// however long the text is.
+constexpr std::size_t kKeptDigits = 780;
+
+struct Mantissa {
+    char digits[kKeptDigits + 1];
+    std::size_t count = 0;
+    long long exponent = 0;
+    bool dropped_nonzero = false;
+};
+
+// Adds one digit of the integer part (integer_part) or of the fraction.
+void AddDigit(Mantissa& mantissa, char digit, bool integer_part) {
+    if (mantissa.count == 0 && !mantissa.dropped_nonzero && digit == '0') {
+        if (!integer_part) --mantissa.exponent;
+        return;
+    }
+    if (integer_part) ++mantissa.exponent;
+    if (mantissa.count < kKeptDigits) {
+        mantissa.digits[mantissa.count++] = digit;
+    } else if (digit != '0') {
+        mantissa.dropped_nonzero = true;
+    }
+}
+
+// Counts the digits at the cursor, adds them to the mantissa and moves past them.
+std::size_t PassDigits(CalScanner& scanner, Mantissa& mantissa, bool integer_part) {
     std::size_t count = 0;
     char c;
     while (Peek(scanner, c) && IsDigit(c)) {
+        AddDigit(mantissa, c, integer_part);
         ++scanner.pos;
         ++count;
     }
     return count;
-}
-
-// Given an unsigned mantissa such as "0012.5" or ".0003" and the exponent that
-// follows it, returns m with 10^(m-1) <= value < 10^m: positive for values of
-// 1 and above. Only used to tell overflow from underflow.
-long long LeadingDigitExponent(std::string_view mantissa, long long exponent) {
-    const std::size_t point = mantissa.find('.');
-    const std::size_t integer_end = point == std::string_view::npos ? mantissa.size() : point;
-    const std::size_t first_nonzero = mantissa.find_first_not_of("0.");
-    if (first_nonzero == std::string_view::npos) return LLONG_MIN / 2;
-    if (first_nonzero < integer_end) return exponent + static_cast<long long>(integer_end - first_nonzero);
-    return exponent - static_cast<long long>(first_nonzero - integer_end - 1);
 }
 
 // Moves past an exponent ("e", "E", optional sign, one or more digits) and
@@ -183,39 +219,135 @@ long long PassExponent(CalScanner& scanner) {
     return negative ? -exponent : exponent;
 }
 
+// Given a mantissa and the exponent written after it, returns the magnitude
+// of the number: correctly rounded, an infinity beyond the double range, zero
+// below it.
+double MagnitudeOf(Mantissa& mantissa, long long written_exponent) {
+    if (mantissa.count == 0) return 0.0;
+    const long long exponent = mantissa.exponent + written_exponent;
+    // 10^(exponent - 1) <= magnitude < 10^exponent.
+    if (exponent > 400) return std::numeric_limits<double>::infinity();
+    if (exponent < -400) return 0.0;
+    std::size_t length = mantissa.count;
+    if (mantissa.dropped_nonzero) mantissa.digits[length++] = '1';
+    // The digits as an integer D, so that the number is D * 10^(exponent - length).
+    char text[kKeptDigits + 32];
+    std::memcpy(text, mantissa.digits, length);
+    text[length] = 'e';
+    const std::to_chars_result written =
+        std::to_chars(text + length + 1, text + sizeof text, exponent - static_cast<long long>(length));
+    double magnitude = 0.0;
+    const std::from_chars_result result = std::from_chars(text, written.ptr, magnitude);
+    if (result.ec == std::errc::result_out_of_range) {
+        return exponent > 0 ? std::numeric_limits<double>::infinity() : 0.0;
+    }
+    return magnitude;
+}
+
+// Given an unsigned mantissa such as "0012.5" or ".0003" and the exponent that
+// follows it, returns m with 10^(m-1) <= value < 10^m: positive for values of
+// 1 and above. Only used to tell overflow from underflow.
+long long LeadingDigitExponent(std::string_view mantissa, long long exponent) {
+    const std::size_t point = mantissa.find('.');
+    const std::size_t integer_end = point == std::string_view::npos ? mantissa.size() : point;
+    const std::size_t first_nonzero = mantissa.find_first_not_of("0.");
+    if (first_nonzero == std::string_view::npos) return LLONG_MIN / 2;
+    if (first_nonzero < integer_end) return exponent + static_cast<long long>(integer_end - first_nonzero);
+    return exponent - static_cast<long long>(first_nonzero - integer_end - 1);
+}
+
+const char* PassDigitsIn(const char* p, const char* end) {
+    while (p != end && IsDigit(*p)) ++p;
+    return p;
+}
+
+// The number at the cursor read straight from the window's text, the common
+// case. Returns false, moving nothing, when the window ends before the number
+// may have ended (more of the file follows): the caller then reads it
+// character by character. Otherwise returns true with matched telling
+// whether a number was there, and, when it was, value set and the cursor
+// past it.
+bool ScanRealInWindow(CalScanner& scanner, bool& matched, double& value) {
+    const CalWindow& window = *scanner.window;
+    const char* const begin = window.data + (scanner.pos - window.origin);
+    const char* const end = window.data + window.size;
+    const char* p = begin;
+    const bool negative = p != end && *p == '-';
+    if (p != end && (*p == '+' || *p == '-')) ++p;
+    const char* const mantissa_start = p;
+    p = PassDigitsIn(p, end);
+    std::size_t digit_count = static_cast<std::size_t>(p - mantissa_start);
+    if (p != end && *p == '.') {
+        const char* const fraction_start = p + 1;
+        p = PassDigitsIn(fraction_start, end);
+        digit_count += static_cast<std::size_t>(p - fraction_start);
+    }
+    const char* const mantissa_end = p;
+    const bool has_digits = digit_count > 0;
+    long long exponent = 0;
+    if (has_digits && p != end && (*p == 'e' || *p == 'E')) {
+        const char* q = p + 1;
+        bool exponent_negative = false;
+        if (q != end && (*q == '+' || *q == '-')) exponent_negative = *q++ == '-';
+        const char* const digits_start = q;
+        while (q != end && IsDigit(*q)) {
+            if (exponent < kExponentCap) exponent = exponent * 10 + (*q - '0');
+            ++q;
+        }
+        if (q == end && !window.at_end) return false;
+        if (q != digits_start) {
+            p = q;
+            if (exponent_negative) exponent = -exponent;
+        } else {
+            exponent = 0;
+        }
+    }
+    if (p == end && !window.at_end) return false;
+    matched = has_digits;
+    if (!matched) return true;
+
+    double magnitude = 0.0;
+    const std::from_chars_result result = std::from_chars(mantissa_start, p, magnitude);
+    if (result.ec == std::errc::result_out_of_range) {
+        const std::string_view mantissa(mantissa_start,
+                                        static_cast<std::size_t>(mantissa_end - mantissa_start));
+        magnitude =
+            LeadingDigitExponent(mantissa, exponent) > 0 ? std::numeric_limits<double>::infinity() : 0.0;
+    }
+    value = negative ? -magnitude : magnitude;
+    scanner.pos += static_cast<std::size_t>(p - begin);
+    return true;
+}
+
 // Skips white space, then takes an optionally signed decimal number with
 // optional fraction and exponent.
 bool ScanReal(CalScanner& scanner, double& value) {
     SkipBlanks(scanner);
+    bool matched = false;
+    char c;
+    if (!Peek(scanner, c)) return false;
+    if (ScanRealInWindow(scanner, matched, value)) return matched;
+
+    // The number reaches the end of the window: read it character by
+    // character, across the window's moves, keeping only its digits.
     const std::size_t start = scanner.pos;
     bool negative = false;
-    char c;
     if (Peek(scanner, c) && (c == '+' || c == '-')) {
         negative = c == '-';
         ++scanner.pos;
     }
-    const std::size_t mantissa_start = scanner.pos;
-    std::size_t digits = PassDigits(scanner);
+    Mantissa mantissa;
+    std::size_t digits = PassDigits(scanner, mantissa, true);
     if (Peek(scanner, c) && c == '.') {
         ++scanner.pos;
-        digits += PassDigits(scanner);
+        digits += PassDigits(scanner, mantissa, false);
     }
     if (digits == 0) {
         scanner.pos = start;
         return false;
     }
-    const std::size_t mantissa_end = scanner.pos;
     const long long exponent = PassExponent(scanner);
-
-    const char* first = scanner.text.data() + mantissa_start;
-    const char* last = scanner.text.data() + scanner.pos;
-    double magnitude = 0.0;
-    const std::from_chars_result result = std::from_chars(first, last, magnitude);
-    if (result.ec == std::errc::result_out_of_range) {
-        const std::string_view mantissa(first, mantissa_end - mantissa_start);
-        magnitude =
-            LeadingDigitExponent(mantissa, exponent) > 0 ? std::numeric_limits<double>::infinity() : 0.0;
-    }
+    const double magnitude = MagnitudeOf(mantissa, exponent);
     value = negative ? -magnitude : magnitude;
     return true;
 }

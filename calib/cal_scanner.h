@@ -1,11 +1,13 @@
-// CalScanner: formatted reads over a CAL file held in memory.
+// CalScanner: formatted reads over a CAL file, through a window of fixed size.
 //
 // The CAL format is a fixed sequence of scanf-style format strings. The
 // scanner interprets one such format string per call, directive by
-// directive, over a cursor into the file's text. It knows the directives the
-// format uses: white space, plain characters, %[^=], %[^\n], %d with an
-// optional width of 2, 3 or 4, %lf and %le. Numbers are decimal and read
-// independently of the locale.
+// directive, over a cursor into the file's text (calib/cal_window: carriage
+// returns before line feeds left out, at most 64 KiB held at a time). It
+// knows the directives the format uses: white space, plain characters,
+// %[^=], %[^\n], %d with an optional width of 2, 3 or 4, %lf and %le. Numbers
+// are decimal and read independently of the locale; a number of any length
+// reads as its whole text would.
 #ifndef CALIB_CAL_SCANNER_H
 #define CALIB_CAL_SCANNER_H
 
@@ -13,10 +15,13 @@
 #include <initializer_list>
 #include <string_view>
 
-// The cursor over the text. end_seen is set once a read has looked past the
-// last character, the way the end-of-file indicator of a stream is set.
+#include "calib/cal_window.h"
+
+// The cursor over the text: pos counts characters of the folded text from its
+// start. end_seen is set once a read has looked past the last character, the
+// way the end-of-file indicator of a stream is set.
 struct CalScanner {
-    std::string_view text;
+    CalWindow* window = nullptr;
     std::size_t pos = 0;
     bool end_seen = false;
 };

@@ -4,9 +4,6 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <memory>
-#include <string>
-#include <string_view>
 
 #include "calib/cal_scanner.h"
 #include "calib/inverse_poly.h"
@@ -25,61 +22,6 @@ constexpr double kWgs84EquatorialRadiusKm = 6378.137;
 constexpr double kWgs84EccentricitySquared = 0.006694379990141236;
 constexpr double kWgs84OneMinusEccentricitySquared = 0.9933056200098588;
 constexpr double kArcminPerDegree = 60.0;
-constexpr std::size_t kReadChunkBytes = 1 << 16;
-
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
-
-// Largest file size taken as a hint for the first read; beyond it (or when
-// the size cannot be told) the file is read in chunks.
-constexpr long kMaxSizeHintBytes = 64L << 20;
-
-// Given an open file at its start, returns its size in bytes as far as the
-// stream can tell, or 0 when it cannot; leaves the file at its start.
-std::size_t FileSizeHint(std::FILE* file) {
-    if (std::fseek(file, 0, SEEK_END) != 0) return 0;
-    const long size = std::ftell(file);
-    if (std::fseek(file, 0, SEEK_SET) != 0) return 0;
-    return size > 0 && size <= kMaxSizeHintBytes ? static_cast<std::size_t>(size) : 0;
-}
-
-// Given a path, reads the whole file into contents. The first read asks for
-// one byte more than the file's size, so a regular file is read in a single
-// call into a buffer of its own size; whatever follows is read in chunks.
-// Returns false when the file cannot be opened or read (a folder, a read
-// error); contents are then of no use.
-bool ReadWholeFile(const char* path, std::string& contents) {
-    FileHandle file(std::fopen(path, "rb"));
-    if (!file) return false;
-    std::size_t room = FileSizeHint(file.get()) + 1;
-    std::size_t used = 0;
-    for (;;) {
-        contents.resize(used + room);
-        const std::size_t got = std::fread(&contents[used], 1, room, file.get());
-        used += got;
-        if (got < room) break;
-        room = kReadChunkBytes;
-    }
-    contents.resize(used);
-    return std::ferror(file.get()) == 0;
-}
-
-// Drops every carriage return that stands right before a line feed, so that
-// CRLF and LF files read the same and no text keeps a carriage return.
-void DropCarriageReturnsBeforeLineFeeds(std::string& text) {
-    // Text before the first carriage return stays where it is (a file with
-    // bare line feeds is not copied at all).
-    const std::size_t first = text.find('\r');
-    if (first == std::string::npos) return;
-    std::size_t kept = first;
-    for (std::size_t i = first; i < text.size(); ++i) {
-        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
-        text[kept++] = text[i];
-    }
-    text.resize(kept);
-}
 
 // Copies path (at most 255 characters) and the part of it from its last
 // upper-case 'C' on (at most 30 characters; empty without a 'C').
@@ -96,8 +38,9 @@ void StorePathAndFileName(const char* path, CalibrationRecord& record) {
     record.file_name[name_kept] = '\0';
 }
 
-void ReadLabelledReal(CalScanner& scanner, double& value) {
-    ScanFormat(scanner, "%[^=]= %lf", {SkipTarget(), RealTarget(value)});
+// Returns 1 when the value was read, 0 when not.
+int ReadLabelledReal(CalScanner& scanner, double& value) {
+    return ScanFormat(scanner, "%[^=]= %lf", {SkipTarget(), RealTarget(value)});
 }
 
 void SkipLine(CalScanner& scanner) {
@@ -105,27 +48,30 @@ void SkipLine(CalScanner& scanner) {
 }
 
 // Header lines: an unstored integer, date, time, site position, the pair, the
-// eight pointing values, the polynomial origin and the fit order.
-void ReadHeader(CalScanner& scanner, CalibrationRecord& record) {
-    ScanFormat(scanner, "%[^=]= %d", {SkipTarget(), SkipTarget()});
-    ScanFormat(scanner, "%[^=]= %2d/%2d/%4d",
-               {SkipTarget(), IntTarget(record.date_first), IntTarget(record.date_second),
-                IntTarget(record.date_year)});
-    ScanFormat(scanner, "%[^=]= %2d:%2d:%2d.%3d",
-               {SkipTarget(), IntTarget(record.hour), IntTarget(record.minute), IntTarget(record.second),
-                IntTarget(record.millisecond)});
-    ReadLabelledReal(scanner, record.longitude_deg);
-    ReadLabelledReal(scanner, record.latitude_deg);
-    ReadLabelledReal(scanner, record.height_km);
-    ScanFormat(scanner, "%[^=]= %lf x %lf",
-               {SkipTarget(), RealTarget(record.pair_first), RealTarget(record.pair_second)});
+// eight pointing values, the polynomial origin and the fit order. Returns the
+// number of values read, the unstored integer included.
+int ReadHeader(CalScanner& scanner, CalibrationRecord& record) {
+    int camera_number = 0;  // read to pass over it; the file name carries the camera
+    int values = ScanFormat(scanner, "%[^=]= %d", {SkipTarget(), IntTarget(camera_number)});
+    values += ScanFormat(scanner, "%[^=]= %2d/%2d/%4d",
+                         {SkipTarget(), IntTarget(record.date_first), IntTarget(record.date_second),
+                          IntTarget(record.date_year)});
+    values += ScanFormat(scanner, "%[^=]= %2d:%2d:%2d.%3d",
+                         {SkipTarget(), IntTarget(record.hour), IntTarget(record.minute),
+                          IntTarget(record.second), IntTarget(record.millisecond)});
+    values += ReadLabelledReal(scanner, record.longitude_deg);
+    values += ReadLabelledReal(scanner, record.latitude_deg);
+    values += ReadLabelledReal(scanner, record.height_km);
+    values += ScanFormat(scanner, "%[^=]= %lf x %lf",
+                         {SkipTarget(), RealTarget(record.pair_first), RealTarget(record.pair_second)});
     double* const pointing[] = {&record.arcmin_per_pixel, &record.aux_angle_deg,  &record.cam_tilt_deg,
                                 &record.site_aux_value,   &record.ra_center_deg,  &record.dec_center_deg,
                                 &record.azim_center_deg,  &record.elev_center_deg};
-    for (double* value : pointing) ReadLabelledReal(scanner, *value);
-    ReadLabelledReal(scanner, record.x_center);
-    ReadLabelledReal(scanner, record.y_center);
-    ScanFormat(scanner, "%[^=]= %2d\n", {SkipTarget(), IntTarget(record.fit_order)});
+    for (double* value : pointing) values += ReadLabelledReal(scanner, *value);
+    values += ReadLabelledReal(scanner, record.x_center);
+    values += ReadLabelledReal(scanner, record.y_center);
+    values += ScanFormat(scanner, "%[^=]= %2d\n", {SkipTarget(), IntTarget(record.fit_order)});
+    return values;
 }
 
 // Site position in radians and the site's distance from the Earth's centre on
@@ -223,27 +169,33 @@ void SetDerivedFields(CalibrationRecord& record) {
     record.dec_center_rad = record.dec_center_deg / kDegreesPerRadian;
 }
 
+// The end of a file that cannot be opened or read.
+[[noreturn]] void EndAsUnreadable(const char* path) {
+    std::printf(" Cannot open calibration file %s for reading \n", path);
+    WaitForNumber();
+    EndProcess(1);
+}
+
 }  // namespace
 
-void ReadCALfile(const char* path, CalibrationRecord& record, SiteRecord& site) {
-    std::string contents;
-    if (!ReadWholeFile(path, contents)) {
-        std::printf(" Cannot open calibration file %s for reading \n", path);
-        WaitForNumber();
-        EndProcess(1);
-    }
-    DropCarriageReturnsBeforeLineFeeds(contents);
-    StorePathAndFileName(path, record);
-
+bool ReadCALfile(const char* path, CalibrationRecord& record, SiteRecord& site) {
+    CalWindow window;
+    if (!OpenCalWindow(path, window)) EndAsUnreadable(path);
     CalScanner scanner;
-    scanner.text = contents;
-    ReadHeader(scanner, record);
+    scanner.window = &window;
+    if (ReadHeader(scanner, record) == 0) {
+        std::printf(" No calibration in %s; no row written \n", path);
+        return false;
+    }
+    StorePathAndFileName(path, record);
     FillSiteValues(record, site);
     ReadSiteBlock(scanner, site);
     ReadCoefficients(scanner, record);
     CheckFitOrder(record);
     ReadFitsBlock(scanner, record);
     ReadStarTable(scanner, record);
+    if (window.read_failed) EndAsUnreadable(path);
     SetDerivedFields(record);
     Compute_Inverse_Poly(record);
+    return true;
 }

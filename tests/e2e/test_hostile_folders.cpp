@@ -144,52 +144,49 @@ CleanTables TablesOfCleanFiles(const std::vector<CalFileContent>& files) {
             ReadFile(summary / ("Summary" + CameraName(files[0].camera, "_FitStars.txt")))};
 }
 
-// The rows of a table after its three header lines.
-std::string Rows(const std::string& table, std::size_t header_bytes) {
-    return table.size() < header_bytes ? std::string() : table.substr(header_bytes);
-}
-
-TEST_F(HostileFolder, EmptyCalFileAloneEndsWithTheFitOrderMessage) {
-    Write(kStandardName, "");
-    const ProgramRun run = Run();
-    // Nothing was read, so the order is the fresh record's 0.
-    EXPECT_EQ(run.out,
-              ConsoleText(kBanner + Summarizing(1) + " fitorder 0 is not implemented in ReadCALfile\n"));
-    EXPECT_EQ(Table(1, "FitCoefs").size(), kFitCoefsHeaderBytes);
-    EXPECT_EQ(Table(1, "FitStars").size(), kFitStarsHeaderBytes);
-}
-
-TEST_F(HostileFolder, EmptyCalFileAfterAGoodOneRepeatsTheRecordWithoutStars) {
-    // The record is reused and nothing is cleared, so an empty file "loads"
-    // as the previous calibration with an empty star table.
-    Write(CameraName(1, "_20200101_000000_000.txt"), CalText(GoodFile()));
-    Write(CameraName(1, "_20200102_000000_000.txt"), "");
-    const ProgramRun run = Run();
-    EXPECT_EQ(run.out, ConsoleText(kBanner + Summarizing(1) + kClosing));
-    const CleanTables clean = TablesOfCleanFiles({GoodFile()});
-    EXPECT_EQ(Table(1, "FitCoefs"), clean.fit_coefs + Rows(clean.fit_coefs, kFitCoefsHeaderBytes));
-    EXPECT_EQ(Table(1, "FitStars"), clean.fit_stars);
-}
-
-TEST_F(HostileFolder, BinaryGarbageAfterAnotherCameraCarriesOverItsRecord) {
-    // Bytes of every value but '=', so that no label read ever matches: the
-    // garbage file stores nothing and reaches its end at once.
-    std::string garbage;
+// A file from which not one header value can be read holds no calibration:
+// one notice, no row, and the run goes on. Empty, binary, UTF-16 text; alone,
+// after a good file of the same camera, and after another camera's.
+TEST_F(HostileFolder, FilesWithoutCalibrationGetANoticeAndNoRow) {
+    std::string garbage;  // every byte value but '=', so that no label read matches
     std::uint32_t state = 12345;
     while (garbage.size() < 4096) {
         state = state * 1664525u + 1013904223u;
         const char byte = static_cast<char>(state >> 24);
         if (byte != '=') garbage += byte;
     }
-    Write(CameraName(1), CalText(GoodFile()));
-    Write(CameraName(2), garbage);
-    const ProgramRun run = Run();
-    EXPECT_EQ(run.out, ConsoleText(kBanner + Summarizing(1) + Summarizing(2) + kClosing));
+    std::string utf16 = "\xFF\xFE";
+    for (char c : CalText(GoodFile())) utf16 += std::string(1, c) + '\0';
+    const std::string good_name = CameraName(1, "_20200101_000000_000.txt");
+    const std::string empty_name = CameraName(1, "_20200102_000000_000.txt");
+    const std::string utf16_name = CameraName(1, "_20200103_000000_000.txt");
+    const std::string garbage_name = CameraName(2);
+    const std::string digits_name = CameraName(3);
+    Write(empty_name, "");
+    Write(utf16_name, utf16);
+    Write(garbage_name, garbage);
+    Write(digits_name, std::string(10 << 20, '7'));
+    const auto notice = [&](const std::string& name) {
+        return " No calibration in " + folder_.string() + kSeparator + name + "; no row written \n";
+    };
+    ProgramRun run = Run();
+    EXPECT_EQ(run.out, ConsoleText(kBanner + Summarizing(1) + notice(empty_name) + notice(utf16_name) +
+                                   Summarizing(2) + notice(garbage_name) + Summarizing(3) +
+                                   notice(digits_name) + kClosing));
+    for (int camera = 1; camera <= 3; ++camera) {
+        EXPECT_EQ(Table(camera, "FitCoefs").size(), kFitCoefsHeaderBytes) << "camera " << camera;
+        EXPECT_EQ(Table(camera, "FitStars").size(), kFitStarsHeaderBytes) << "camera " << camera;
+    }
+
+    Write(good_name, CalText(GoodFile()));
+    run = Run();
+    EXPECT_EQ(run.out, ConsoleText(kBanner + Summarizing(1) + notice(empty_name) + notice(utf16_name) +
+                                   Summarizing(2) + notice(garbage_name) + Summarizing(3) +
+                                   notice(digits_name) + kClosing));
     const CleanTables clean = TablesOfCleanFiles({GoodFile()});
     EXPECT_EQ(Table(1, "FitCoefs"), clean.fit_coefs);
     EXPECT_EQ(Table(1, "FitStars"), clean.fit_stars);
-    EXPECT_EQ(Table(2, "FitCoefs"), clean.fit_coefs);
-    EXPECT_EQ(Table(2, "FitStars").size(), kFitStarsHeaderBytes);
+    EXPECT_EQ(Table(2, "FitCoefs").size(), kFitCoefsHeaderBytes) << "camera 2 repeats camera 1's calibration";
 }
 
 TEST_F(HostileFolder, NulBytesEndAValueButNotTheFile) {
@@ -218,14 +215,6 @@ TEST_F(HostileFolder, TenMegabyteSiteLineIsCutAndTheRestLoads) {
     const CleanTables clean = TablesOfCleanFiles({GoodFile()});
     EXPECT_EQ(Table(1, "FitCoefs"), clean.fit_coefs);
     EXPECT_EQ(Table(1, "FitStars"), clean.fit_stars);
-}
-
-TEST_F(HostileFolder, TenMegabyteLineWithoutLabelsStoresNothing) {
-    Write(kStandardName, std::string(10 << 20, '7'));
-    const ProgramRun run = Run();
-    EXPECT_EQ(run.out,
-              ConsoleText(kBanner + Summarizing(1) + " fitorder 0 is not implemented in ReadCALfile\n"));
-    EXPECT_EQ(Table(1, "FitCoefs").size(), kFitCoefsHeaderBytes);
 }
 
 TEST_F(HostileFolder, CarriageReturnOnlyLineEndsLoadTheHeaderOnly) {

@@ -3,7 +3,8 @@
 // each load ending with the inverse fit.
 //
 // Checked for every input: the reader ends the process only for an
-// unsupported fit order, and then with status 1; a completed load leaves the
+// unsupported fit order, and then with status 1; a file without any header
+// value is refused with the records untouched; a completed load leaves the
 // records consistent (order, star count, names and texts within their room,
 // nothing written past the term count or past the star row after the last
 // counted one); and loading the same file again changes no byte of either
@@ -119,11 +120,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::memset(&g_record, 0, sizeof g_record);
     std::memset(&g_site, 0, sizeof g_site);
     int status = 0;
-    const auto load = [&] { ReadCALfile(path.c_str(), g_record, g_site); };
+    bool loaded = false;
+    const auto load = [&] { loaded = ReadCALfile(path.c_str(), g_record, g_site); };
     if (RunUntilProcessEnd(load, status)) {
         // The file exists, so only an unsupported order may end the load.
         FUZZ_CHECK(status == 1);
         FUZZ_CHECK(g_record.fit_order < 1 || g_record.fit_order > 3);
+        return 0;
+    }
+    if (!loaded) {
+        // No header value: not a calibration, and the records are untouched.
+        static const CalibrationRecord zero_record{};
+        static const SiteRecord zero_site{};
+        FUZZ_CHECK(std::memcmp(&g_record, &zero_record, sizeof g_record) == 0);
+        FUZZ_CHECK(std::memcmp(&g_site, &zero_site, sizeof g_site) == 0);
         return 0;
     }
     CheckFirstLoad(g_record, g_site, path);
