@@ -3,6 +3,7 @@
 // at its exact size before anything is stored in it.
 #include "app/listing.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <cstring>
@@ -16,13 +17,6 @@
 namespace {
 
 constexpr int kCameraMaxChars = 3;
-
-// Reads the next piece and cuts it to 30 characters.
-bool ReadCutPiece(std::string_view text, size_t& position, char (&piece)[kListingReadRoom]) {
-    if (!ReadListingPiece(text, position, piece)) return false;
-    piece[kListingNameMaxChars] = '\0';
-    return true;
-}
 
 bool CameraListHolds(const CameraList& camera_list, int camera) {
     for (int i = 0; i < camera_list.count; ++i) {
@@ -40,15 +34,14 @@ bool CameraListHolds(const CameraList& camera_list, int camera) {
 
 }  // namespace
 
-bool ReadListingPiece(std::string_view text, size_t& position, char (&piece)[kListingReadRoom]) {
+bool ReadListingLine(std::string_view text, size_t& position, char (&cut)[kListingCutRoom]) {
     if (position >= text.size()) return false;
-    size_t length = 0;
-    while (length < kListingReadRoom - 1 && position < text.size()) {
-        const char c = text[position++];
-        piece[length++] = c;
-        if (c == '\n') break;
-    }
-    piece[length] = '\0';
+    const size_t line_feed = text.find('\n', position);
+    const size_t line_end = line_feed == std::string_view::npos ? text.size() : line_feed + 1;
+    const size_t kept = std::min(line_end - position, static_cast<size_t>(kListingNameMaxChars));
+    std::memcpy(cut, text.data() + position, kept);
+    cut[kept] = '\0';
+    position = line_end;
     return true;
 }
 
@@ -80,8 +73,8 @@ void ListingFirstPass(std::string_view text, int& entry_count, CameraList& camer
     entry_count = 0;
     camera_list.count = 0;
     size_t position = 0;
-    char piece[kListingReadRoom];
-    while (ReadCutPiece(text, position, piece)) {
+    char piece[kListingCutRoom];
+    while (ReadListingLine(text, position, piece)) {
         int camera = 0;
         if (!ParseListingCamera(piece, camera)) continue;
         if (!CameraListHolds(camera_list, camera)) {
@@ -100,8 +93,8 @@ void ListingFirstPass(std::string_view text, int& entry_count, CameraList& camer
 void ListingSecondPass(std::string_view text, ListingEntries& entries) {
     int i = 0;
     size_t position = 0;
-    char piece[kListingReadRoom];
-    while (ReadCutPiece(text, position, piece)) {
+    char piece[kListingCutRoom];
+    while (ReadListingLine(text, position, piece)) {
         int camera = 0;
         if (!ParseListingCamera(piece, camera)) continue;
         std::memcpy(entries.names[i], piece, std::strlen(piece) + 1);

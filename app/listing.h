@@ -6,10 +6,10 @@
 
 #include "calib/cal_record.h"
 
-// Room of one listing read: at most 79 characters and a terminator.
-constexpr int kListingReadRoom = 80;
 // A listing line is cut to this many characters before it is used.
 constexpr int kListingNameMaxChars = 30;
+// Room of a cut listing line, terminator included.
+constexpr int kListingCutRoom = kListingNameMaxChars + 1;
 // Room of one stored name, terminator included.
 constexpr int kNameSlotRoom = 256;
 
@@ -46,10 +46,11 @@ void FreeListing(ListingEntries& entries);
 
 // The steps of ListCALfiles, open to tests.
 
-// Given listing text and a read position, copies the next read of at most 79
-// characters, up to and including a line feed, into piece (terminated), and
-// advances position. Returns false when the text is used up.
-bool ReadListingPiece(std::string_view text, size_t& position, char (&piece)[kListingReadRoom]);
+// Given listing text and a read position, copies the first 30 characters of
+// the next line, line feed included when the line is shorter, into cut
+// (terminated), and advances position past the whole line however long it
+// is: one line is one name. Returns false when the text is used up.
+bool ReadListingLine(std::string_view text, size_t& position, char (&cut)[kListingCutRoom]);
 
 // Given a cut listing read, parses it as "CAL%3d_%s" does: upper-case "CAL",
 // white space skipped, then an optionally signed integer of at most three

@@ -44,18 +44,19 @@ std::vector<int> CamerasOf(const CameraList& list) {
 
 }  // namespace
 
-TEST(ListingReads, LongLineComesInPiecesOf79WithLineEndInLastPiece) {
-    const std::string line(100, 'a');
-    const std::string text = line + "\nb\n";
+TEST(ListingReads, EachLineIsOneReadCutTo30Characters) {
+    const std::string text = std::string(100, 'a') + "\nb\n" + std::string(30, 'c') + "\nd";
     size_t position = 0;
-    char piece[kListingReadRoom];
-    ASSERT_TRUE(ReadListingPiece(text, position, piece));
-    EXPECT_EQ(std::string(piece), std::string(79, 'a'));
-    ASSERT_TRUE(ReadListingPiece(text, position, piece));
-    EXPECT_EQ(std::string(piece), std::string(21, 'a') + "\n");
-    ASSERT_TRUE(ReadListingPiece(text, position, piece));
-    EXPECT_EQ(std::string(piece), "b\n");
-    EXPECT_FALSE(ReadListingPiece(text, position, piece));
+    char cut[kListingCutRoom];
+    ASSERT_TRUE(ReadListingLine(text, position, cut));
+    EXPECT_EQ(std::string(cut), std::string(30, 'a'));
+    ASSERT_TRUE(ReadListingLine(text, position, cut));
+    EXPECT_EQ(std::string(cut), "b\n");
+    ASSERT_TRUE(ReadListingLine(text, position, cut));
+    EXPECT_EQ(std::string(cut), std::string(30, 'c'));
+    ASSERT_TRUE(ReadListingLine(text, position, cut));
+    EXPECT_EQ(std::string(cut), "d");
+    EXPECT_FALSE(ReadListingLine(text, position, cut));
 }
 
 TEST(ListingReads, CameraParseTakesAtMostThreeCharactersAfterUpperCaseCAL) {
@@ -107,15 +108,18 @@ TEST(ListingPasses, CutKeepsLineEndOfShortNamesAndSkipsUnparsedReads) {
     EXPECT_EQ(CamerasOf(listing.camera_list), (std::vector<int>{5, 12}));
 }
 
-TEST(ListingPasses, LineLongerThan79CharactersGivesAnEntryPerParsedPiece) {
-    std::string first_piece = "CAL001_";
-    first_piece += std::string(79 - first_piece.size(), 'x');
-    const FirstAndSecondPass listing = RunBothPasses(first_piece + "CAL002_tail.txt\n" + first_piece + "\n");
+TEST(ListingPasses, LineOfAnyLengthIsOneEntry) {
+    // Once, every 79 characters of a long line made an entry of their own.
+    std::string long_name = "CAL001_";
+    long_name += std::string(79 - long_name.size(), 'x') + "CAL002_tail.txt";
+    const FirstAndSecondPass listing =
+        RunBothPasses(long_name + "\n" + long_name + std::string(500, 'y') + "\nCAL003_x.txt\n");
     ASSERT_EQ(listing.entry_count, 3);
-    EXPECT_EQ(listing.names[0], first_piece.substr(0, 30));
-    EXPECT_EQ(listing.names[1], "CAL002_tail.txt\n");
-    EXPECT_EQ(listing.names[2], first_piece.substr(0, 30));
-    EXPECT_EQ(listing.cameras, (std::vector<int>{1, 2, 1}));
+    EXPECT_EQ(listing.names[0], long_name.substr(0, 30));
+    EXPECT_EQ(listing.names[1], long_name.substr(0, 30));
+    EXPECT_EQ(listing.names[2], "CAL003_x.txt\n");
+    EXPECT_EQ(listing.cameras, (std::vector<int>{1, 1, 3}));
+    EXPECT_EQ(CamerasOf(listing.camera_list), (std::vector<int>{1, 3}));
 }
 
 TEST(ListingPasses, EmptyListingGivesNoEntriesAndNoCameras) {

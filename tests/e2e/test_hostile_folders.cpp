@@ -385,6 +385,26 @@ TEST_F(HostileFolder, NameOf31CharactersWithoutItsCutNameCannotBeOpened) {
     EXPECT_EQ(Table(1, "FitCoefs").size(), kFitCoefsHeaderBytes);
 }
 
+TEST_F(HostileFolder, NameOfAnyLengthIsOneEntryCutTo30Characters) {
+    // 113 characters that begin with a whole standard name and hold another
+    // from character 79 on: one entry, cut to the first name, so that file is
+    // summarized twice and camera 2 never appears. (Once, each read of 79
+    // characters made an entry: the second name became camera 2, whose file
+    // does not exist, and the run ended on it.)
+    const std::string first = CameraName(1);
+    const std::string second = CameraName(2);
+    const std::string long_name = first + std::string(49, 'x') + second + ".txt";
+    ASSERT_EQ(long_name.size(), 113u);
+    Write(first, CalText(GoodFile()));
+    Write(long_name, CalText(GoodFile(2)));
+    const ProgramRun run = Run();
+    EXPECT_EQ(run.out, ConsoleText(kBanner + Summarizing(1) + kClosing));
+    const CleanTables clean = TablesOfCleanFiles({GoodFile()});
+    const std::string row = clean.fit_coefs.substr(kFitCoefsHeaderBytes);
+    EXPECT_EQ(Table(1, "FitCoefs"), clean.fit_coefs + row);
+    EXPECT_FALSE(fs::exists(TablePath(2, "FitCoefs")));
+}
+
 TEST_F(HostileFolder, NameShorterThan30CharactersKeepsItsLineEnd) {
     Write("CAL001_short.txt", CalText(GoodFile()));
     const ProgramRun run = Run("42\n");

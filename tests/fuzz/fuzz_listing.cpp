@@ -4,8 +4,8 @@
 // platform does. The names go through both passes of the listing with the
 // arrays allocated at the first pass's exact count in between.
 //
-// Checked against a model built with the C library: each read of at most 79
-// characters, cut to 30, is an entry when sscanf's "CAL%3d" finds a camera in
+// Checked against a model built with the C library: each line, however long,
+// cut to 30 characters, is an entry when sscanf's "CAL%3d" finds a camera in
 // it. The passes must yield exactly those entries in order, the cameras in
 // order of first appearance, and must refuse (status 1) exactly the listings
 // with more than 999 distinct cameras.
@@ -45,9 +45,9 @@ std::vector<ModelEntry> ModelEntries(const std::string& text) {
     std::vector<ModelEntry> entries;
     std::size_t position = 0;
     while (position < text.size()) {
-        // One read: up to 79 characters, stopping after a line feed.
+        // One read: the whole line, its line feed included.
         std::size_t length = 0;
-        while (length < 79 && position + length < text.size()) {
+        while (position + length < text.size()) {
             if (text[position + length++] == '\n') break;
         }
         std::string read = text.substr(position, length);
