@@ -2,8 +2,9 @@
 #include "app/summary_tables.h"
 
 #include <cstdio>
-#include <memory>
+#include <string>
 
+#include "app/table_file.h"
 #include "app/table_rows.h"
 #include "calib/process_end.h"
 #include "calib/read_cal.h"
@@ -11,21 +12,46 @@
 
 namespace {
 
-constexpr std::string_view kLineEnd = "\r\n";
-// Output buffer of each table: rows go to the file in writes of this size
-// rather than one per few kilobytes. The buffer belongs to the stream, so
-// whatever was formatted still reaches the file when the process ends early.
-constexpr std::size_t kTableBufferBytes = 256 * 1024;
+constexpr const char* kNumberPrompt = "\n Enter any number and CR to exit program \n";
 
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
+// The two tables of the camera being summarized. When the run ends part way
+// through the camera (a calibration file that cannot be read, an order that
+// is not implemented, a table that cannot be opened), the process-end action
+// puts them in place as far as they were written.
+struct CameraTables {
+    TableFile coefs;
+    TableFile stars;
 };
-using TableFile = std::unique_ptr<std::FILE, FileCloser>;
+CameraTables g_tables;
+
+void PublishTablesAsWritten() {
+    for (TableFile* table : {&g_tables.coefs, &g_tables.stars}) {
+        if (table->temporary_name.empty()) continue;
+        if (!CloseTableFile(*table) || !PublishTableFile(*table)) {
+            DiscardTableFile(*table);
+            std::printf(" Cannot write %s file \n", table->final_name.c_str());
+        }
+    }
+}
+
+// A table of the camera could not be written: both keep their earlier
+// contents. Ends the process with status 1 after the message naming the
+// table and a wait for one character.
+[[noreturn]] void FailTableWrite(const TableFile& table) {
+    const std::string name = table.final_name;
+    DiscardTableFile(g_tables.coefs);
+    DiscardTableFile(g_tables.stars);
+    std::printf(" Cannot write %s file \n", name.c_str());
+    std::printf("%s", kNumberPrompt);
+    WaitForCharacter();
+    EndProcess(1);
+}
 
 // Given the folder, the camera and the table kind ("FitCoefs" or "FitStars"),
 // forms the table's full name. Ends the process with status 1 if it does not
 // fit its room (the run refuses folders for which it could not).
-void FormTableName(std::string_view folder, int camera, const char* kind, char (&name)[kPathRoom]) {
+std::string FormTableName(std::string_view folder, int camera, const char* kind) {
+    char name[kPathRoom];
     const int length =
         std::snprintf(name, sizeof name, "%.*sSummary%cSummaryCAL%03d_%s.txt",
                       static_cast<int>(folder.size()), folder.data(), kPathSeparator, camera, kind);
@@ -34,6 +60,7 @@ void FormTableName(std::string_view folder, int camera, const char* kind, char (
                     kPathRoom - 1);
         EndProcess(1);
     }
+    return name;
 }
 
 // Given the folder path and a listing entry's name,
@@ -48,31 +75,30 @@ void FormCalibrationPath(std::string_view folder, const char* entry_name, char (
     }
 }
 
-// Opens (creates or empties) a table for writing. Ends the process with status
-// 1 after the failure message and a wait for one character.
-TableFile OpenTable(const char* name) {
-    TableFile table(std::fopen(name, "wb"));
-    if (!table) {
-        std::printf(" Cannot open %s file for writing \n", name);
-        std::printf("\n Enter any number and CR to exit program \n");
+// Starts a table of the camera and writes its header lines. Ends the process
+// with status 1 after the failure message and a wait for one character when
+// the table cannot be created.
+void StartTable(const std::string& name, const std::string_view (&header)[3], TableFile& table) {
+    if (!OpenTableFile(name, table)) {
+        std::printf(" Cannot open %s file for writing \n", name.c_str());
+        std::printf("%s", kNumberPrompt);
         WaitForCharacter();
         EndProcess(1);
     }
-    std::setvbuf(table.get(), nullptr, _IOFBF, kTableBufferBytes);
-    return table;
-}
-
-// Given a table and a line without its end, writes the line and CR LF; the
-// line keeps its end afterwards.
-void WriteLine(std::FILE* table, std::string& line) {
-    line += kLineEnd;
-    std::fwrite(line.data(), 1, line.size(), table);
-}
-
-void WriteHeader(std::FILE* table, const std::string_view (&header)[3]) {
     for (std::string_view text : header) {
         std::string line(text);
-        WriteLine(table, line);
+        if (!WriteTableLine(table, line)) FailTableWrite(table);
+    }
+}
+
+// Writes out both tables and puts them in place. Ends the process through
+// FailTableWrite when either cannot be written out.
+void FinishTables() {
+    for (TableFile* table : {&g_tables.coefs, &g_tables.stars}) {
+        if (!CloseTableFile(*table)) FailTableWrite(*table);
+    }
+    for (TableFile* table : {&g_tables.coefs, &g_tables.stars}) {
+        if (!PublishTableFile(*table)) FailTableWrite(*table);
     }
 }
 
@@ -80,15 +106,9 @@ void WriteHeader(std::FILE* table, const std::string_view (&header)[3]) {
 
 void SummarizeCamera(std::string_view folder, int camera, const ListingEntries& entries,
                      CalibrationRecord& record, SiteRecord& site) {
-    char coefs_name[kPathRoom];
-    FormTableName(folder, camera, "FitCoefs", coefs_name);
-    TableFile coefs = OpenTable(coefs_name);
-    WriteHeader(coefs.get(), kFitCoefsHeader);
-
-    char stars_name[kPathRoom];
-    FormTableName(folder, camera, "FitStars", stars_name);
-    TableFile stars = OpenTable(stars_name);
-    WriteHeader(stars.get(), kFitStarsHeader);
+    SetProcessEndAction(&PublishTablesAsWritten);
+    StartTable(FormTableName(folder, camera, "FitCoefs"), kFitCoefsHeader, g_tables.coefs);
+    StartTable(FormTableName(folder, camera, "FitStars"), kFitStarsHeader, g_tables.stars);
 
     // Row texts reused for every line, so that writing a row allocates nothing.
     std::string line;
@@ -100,15 +120,14 @@ void SummarizeCamera(std::string_view folder, int camera, const ListingEntries& 
         if (!ReadCALfile(path, record, site)) continue;
         line.clear();
         AppendFitCoefsRow(line, record);
-        WriteLine(coefs.get(), line);
+        if (!WriteTableLine(g_tables.coefs, line)) FailTableWrite(g_tables.coefs);
         star_columns_1_to_8.clear();
         AppendFitStarsCalibrationColumns(star_columns_1_to_8, record);
         for (int s = 0; s < record.star_count && s < kMaxStars; ++s) {
             line.assign(star_columns_1_to_8);
             AppendFitStarsStarColumns(line, record.stars[s]);
-            WriteLine(stars.get(), line);
+            if (!WriteTableLine(g_tables.stars, line)) FailTableWrite(g_tables.stars);
         }
     }
-    coefs.reset();
-    stars.reset();
+    FinishTables();
 }

@@ -142,7 +142,8 @@ namespace {
 // cmd.exe: "cd /d" also changes the drive. The program's path is made
 // absolute first, as the command changes the working folder before it.
 std::string RedirectedCommand(const std::filesystem::path& work_folder, const std::filesystem::path& input,
-                              const std::filesystem::path& output, const std::filesystem::path& errors) {
+                              const std::filesystem::path& output, const std::filesystem::path& errors,
+                              const std::string&) {
     const std::string program = std::filesystem::absolute(NORV_PROGRAM).string();
     return "cd /d \"" + work_folder.string() + "\" && \"" + program + "\" < \"" + input.string() + "\" > \"" +
            output.string() + "\" 2> \"" + errors.string() + "\"";
@@ -153,9 +154,10 @@ int ExitStatus(int system_result) {
 }
 #else
 std::string RedirectedCommand(const std::filesystem::path& work_folder, const std::filesystem::path& input,
-                              const std::filesystem::path& output, const std::filesystem::path& errors) {
-    return "cd '" + work_folder.string() + "' && '" NORV_PROGRAM "' < '" + input.string() + "' > '" +
-           output.string() + "' 2> '" + errors.string() + "'";
+                              const std::filesystem::path& output, const std::filesystem::path& errors,
+                              const std::string& shell_prefix) {
+    return shell_prefix + "cd '" + work_folder.string() + "' && '" NORV_PROGRAM "' < '" + input.string() +
+           "' > '" + output.string() + "' 2> '" + errors.string() + "'";
 }
 
 int ExitStatus(int system_result) {
@@ -165,13 +167,15 @@ int ExitStatus(int system_result) {
 
 }  // namespace
 
-ProgramRun RunProgram(const std::filesystem::path& work_folder, const std::string& input_text) {
+ProgramRun RunProgram(const std::filesystem::path& work_folder, const std::string& input_text,
+                      const std::string& shell_prefix) {
     const std::filesystem::path input = work_folder / "stdin.txt";
     const std::filesystem::path output = work_folder / "stdout.txt";
     const std::filesystem::path errors = work_folder / "stderr.txt";
     WriteFile(input, input_text);
     ProgramRun run;
-    run.exit_status = ExitStatus(std::system(RedirectedCommand(work_folder, input, output, errors).c_str()));
+    run.exit_status =
+        ExitStatus(std::system(RedirectedCommand(work_folder, input, output, errors, shell_prefix).c_str()));
     run.out = ReadFile(output);
     run.err = ReadFile(errors);
     return run;

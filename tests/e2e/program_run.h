@@ -63,8 +63,11 @@ struct ProgramRun {
 };
 
 // Runs the program in work_folder with standard input from input_text, its
-// standard output and standard error captured apart.
-ProgramRun RunProgram(const std::filesystem::path& work_folder, const std::string& input_text);
+// standard output and standard error captured apart. A shell_prefix (POSIX
+// shell commands and a ";", such as "ulimit -f 64;") runs before it in the
+// same shell; Linux only.
+ProgramRun RunProgram(const std::filesystem::path& work_folder, const std::string& input_text,
+                      const std::string& shell_prefix = "");
 
 void WriteFile(const std::filesystem::path& path, const std::string& text);
 std::string ReadFile(const std::filesystem::path& path);

@@ -104,9 +104,15 @@ class HostileFolder : public ::testing::Test {
 
     ProgramRun RunWithInput(const std::string& input) {
         const Snapshot before = TakeSnapshot(scratch_.path, SummaryFolder());
-        ProgramRun run = RunProgram(scratch_.path, input);
+        ProgramRun run = RunProgram(scratch_.path, input, shell_prefix_);
         EXPECT_EQ(TakeSnapshot(scratch_.path, SummaryFolder()), before) << "changed outside Summary/";
         EXPECT_EQ(run.exit_status, 1);
+        // A table is written under a name of its own ("~CAL...") until it is
+        // complete; none may be left behind.
+        std::error_code error;
+        for (const auto& entry : fs::directory_iterator(SummaryFolder(), error)) {
+            EXPECT_NE(entry.path().filename().string()[0], '~') << "left behind: " << entry.path();
+        }
         return run;
     }
 
@@ -118,6 +124,7 @@ class HostileFolder : public ::testing::Test {
 
     ScratchFolder scratch_;
     fs::path folder_;
+    std::string shell_prefix_;  // see RunProgram
 };
 
 // The tables the program writes for clean files, in a folder of their own:
@@ -536,5 +543,57 @@ TEST_F(HostileFolder, OlderTablesOfOtherCamerasSurviveUntouched) {
     EXPECT_EQ(Table(1, "FitCoefs"), clean.fit_coefs);
     EXPECT_EQ(Table(1, "FitStars"), clean.fit_stars);
 }
+
+// A table name in Summary/ that is a link, to a CAL file or to a device
+// that takes nothing: the link is replaced by the table, the file it pointed
+// to is not written (the snapshot of everything outside Summary/ tells).
+TEST_F(HostileFolder, TableNameThatIsALinkIsReplacedNotWrittenThrough) {
+    Write(CameraName(1), CalText(GoodFile()));
+    fs::create_directory(SummaryFolder());
+    std::error_code error;
+    fs::create_symlink(folder_ / CameraName(1), TablePath(1, "FitCoefs"), error);
+    // Windows grants symbolic links only to privileged accounts (wine has none).
+    if (error) GTEST_SKIP() << "this system cannot create a symbolic link: " << error.message();
+    fs::create_symlink("/dev/full", TablePath(1, "FitStars"));
+    const ProgramRun run = Run();
+    EXPECT_EQ(run.out, ConsoleText(kBanner + Summarizing(1) + kClosing));
+    const CleanTables clean = TablesOfCleanFiles({GoodFile()});
+    for (const char* kind : {"FitCoefs", "FitStars"}) {
+        EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(TablePath(1, kind)))) << kind;
+    }
+    EXPECT_EQ(Table(1, "FitCoefs"), clean.fit_coefs);
+    EXPECT_EQ(Table(1, "FitStars"), clean.fit_stars);
+}
+
+#ifndef _WIN32
+// The disk fills while a table is written (a limit on the size of the files
+// the program may write): the run says which table, waits, ends, and the
+// camera's earlier tables stay as they were. Once, the tables were cut short
+// and the run reported success.
+TEST_F(HostileFolder, TableThatCannotBeWrittenLeavesTheEarlierTables) {
+    CalFileContent content = GoodFile();
+    content.stars.resize(600, content.stars[0]);  // 75 KB of star rows a file
+    for (int day = 1; day <= 3; ++day) {
+        Write(CameraName(1, "_2020010" + std::to_string(day) + "_000000_000.txt"), CalText(content));
+    }
+    Write(CameraName(2), CalText(GoodFile(2)));
+    ASSERT_EQ(Run().out, ConsoleText(kBanner + Summarizing(1) + Summarizing(2) + kClosing));
+    const std::string coefs_before = Table(1, "FitCoefs");
+    const std::string stars_before = Table(1, "FitStars");
+    ASSERT_GT(stars_before.size(), 200000u);
+
+    // One more calibration, and files of at most 64 blocks (32 or 64 KB,
+    // by the shell); the signal for a write past the limit is ignored, so
+    // the write fails instead.
+    Write(CameraName(1, "_20200104_000000_000.txt"), CalText(content));
+    shell_prefix_ = "ulimit -f 64; trap '' XFSZ; ";
+    const ProgramRun run = Run("\n");
+    EXPECT_EQ(run.out,
+              ConsoleText(kBanner + Summarizing(1) + " Cannot write " + TablePath(1, "FitStars").string() +
+                          " file \n\n Enter any number and CR to exit program \n"));
+    EXPECT_EQ(Table(1, "FitCoefs"), coefs_before);
+    EXPECT_EQ(Table(1, "FitStars"), stars_before);
+}
+#endif
 
 }  // namespace

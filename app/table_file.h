@@ -1,0 +1,50 @@
+// TableFile: one summary table written beside its final name and put in
+// place when complete, so that the table at the final name is always either
+// the old one or a whole new one, and a link at that name is replaced rather
+// than written through.
+#ifndef APP_TABLE_FILE_H
+#define APP_TABLE_FILE_H
+
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+struct TableFile {
+    std::FILE* file = nullptr;   // open while the table is being written
+    std::string final_name;      // where the table goes when complete
+    std::string temporary_name;  // where it is written until then
+    bool write_failed = false;
+};
+
+// OpenTableFile
+// Given the final name of a table (folder/Summary/SummaryCALnnn_kind.txt),
+// creates a new file of its own beside it ("~CALnnn_kind.<process number>" in
+// the same folder) and makes table write there. Returns false, with table
+// closed, when no such file can be created. Never ends the process.
+bool OpenTableFile(const std::string& final_name, TableFile& table);
+
+// WriteTableLine
+// Given an open table and a line without its end, appends CR LF to line and
+// writes it (the line keeps its end afterwards). Returns false once any
+// write to the table has failed. Never ends the process.
+bool WriteTableLine(TableFile& table, std::string& line);
+
+// CloseTableFile
+// Given an open table, writes out what is buffered and closes its file.
+// Returns false when a write, the flush or the close failed. Never ends the
+// process.
+bool CloseTableFile(TableFile& table);
+
+// PublishTableFile
+// Given a closed table, moves its file over the final name. Returns false
+// when the move failed; the file of the table is then removed. Never ends
+// the process.
+bool PublishTableFile(TableFile& table);
+
+// DiscardTableFile
+// Given a table (open, closed, or already published or discarded), closes
+// its file and removes it, leaving the final name as it was. Never ends the
+// process.
+void DiscardTableFile(TableFile& table);
+
+#endif  // APP_TABLE_FILE_H
