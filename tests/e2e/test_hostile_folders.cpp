@@ -50,12 +50,18 @@ std::string ReplaceOnce(std::string text, const std::string& from, const std::st
 }
 
 // What a file system entry is, without following links: type, and for a
-// regular file its size and a 64-bit FNV-1a hash of its bytes.
+// regular file its size and a 64-bit FNV-1a hash of its bytes (of files up to
+// 64 MiB; a larger one is told by its size and time of last change).
 std::string Describe(const fs::path& path) {
     const fs::file_status status = fs::symlink_status(path);
     if (fs::is_symlink(status)) return "link to " + fs::read_symlink(path).string();
     if (fs::is_directory(status)) return "folder";
     if (!fs::is_regular_file(status)) return "other";
+    const std::uintmax_t size = fs::file_size(path);
+    if (size > (std::uintmax_t{64} << 20)) {
+        return "file of " + std::to_string(size) + " bytes, changed at " +
+               std::to_string(fs::last_write_time(path).time_since_epoch().count());
+    }
     const std::string bytes = ReadFile(path);
     std::uint64_t hash = 14695981039346656037ull;
     for (unsigned char byte : bytes) hash = (hash ^ byte) * 1099511628211ull;
@@ -194,6 +200,27 @@ TEST_F(HostileFolder, FilesWithoutCalibrationGetANoticeAndNoRow) {
     EXPECT_EQ(Table(1, "FitCoefs"), clean.fit_coefs);
     EXPECT_EQ(Table(1, "FitStars"), clean.fit_stars);
     EXPECT_EQ(Table(2, "FitCoefs").size(), kFitCoefsHeaderBytes) << "camera 2 repeats camera 1's calibration";
+}
+
+// A file of 2 GiB (of NUL bytes, made sparse: it takes no disk space) is
+// read through the reader's fixed window: no value in it, one notice, and the
+// run fits in 256 MiB of memory (not checked under the address sanitizer,
+// which reserves far more address space up front). Once, the whole file was
+// read into memory, and under such a limit the run aborted and lost its tables.
+TEST_F(HostileFolder, TwoGigabyteFileIsReadInBoundedMemory) {
+    Write(CameraName(1), CalText(GoodFile()));
+    const std::string huge_name = CameraName(1, "_20200102_000000_000.txt");
+    Write(huge_name, "");
+    fs::resize_file(folder_ / huge_name, std::uintmax_t{2} << 30);
+#if !defined(_WIN32) && !defined(__SANITIZE_ADDRESS__)
+    shell_prefix_ = "ulimit -v 262144; ";
+#endif
+    const ProgramRun run = Run();
+    EXPECT_EQ(run.out, ConsoleText(kBanner + Summarizing(1) + " No calibration in " + folder_.string() +
+                                   kSeparator + huge_name + "; no row written \n" + kClosing));
+    const CleanTables clean = TablesOfCleanFiles({GoodFile()});
+    EXPECT_EQ(Table(1, "FitCoefs"), clean.fit_coefs);
+    EXPECT_EQ(Table(1, "FitStars"), clean.fit_stars);
 }
 
 TEST_F(HostileFolder, NulBytesEndAValueButNotTheFile) {
