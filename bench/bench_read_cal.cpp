@@ -1,7 +1,6 @@
 // Micro-benchmark of loading one CAL file (reading, parsing, the inverse fit)
 // for star tables of 20, 200 and 1000 rows, with the file in the page cache.
 #include <benchmark/benchmark.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -10,25 +9,14 @@
 
 #include "bench/bench_data.h"
 #include "calib/read_cal.h"
+#include "tests/support/scratch_folder.h"
 #include "tools/cal_text.h"
 
 namespace {
 
-// A folder of generated CAL files that is removed when the program ends.
-struct BenchFolder {
-    std::filesystem::path path;
-    BenchFolder()
-        : path(std::filesystem::temp_directory_path() / ("norv_bench_" + std::to_string(::getpid()))) {
-        std::filesystem::create_directories(path);
-    }
-    ~BenchFolder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path, ignored);
-    }
-};
-
 std::string WriteBenchFile(int star_count) {
-    static BenchFolder folder;
+    // The generated files' folder, removed when the program ends.
+    static ScratchFolder folder;
     const CalibrationSample sample = BenchSample(3, star_count);
     std::string text;
     AppendCalText(sample, text);

@@ -11,14 +11,9 @@
 #include <string>
 
 #include "calib/read_cal.h"
+#include "tests/support/scratch_folder.h"
 
 namespace {
-
-#ifdef _WIN32
-constexpr const char* kNullDevice = "NUL";
-#else
-constexpr const char* kNullDevice = "/dev/null";
-#endif
 
 constexpr double kScaleX[kMaxTerms] = {0.5, 0.02, 1e-4, 3e-7, 5e-7, 7e-7, 1e-9, 2e-9, 3e-9, 4e-9};
 constexpr double kScaleY[kMaxTerms] = {-0.25, -1e-4, 0.02, 4e-7, 6e-7, 8e-7, 5e-9, 6e-9, 7e-9, 8e-9};
@@ -90,20 +85,20 @@ std::string ReplaceAll(std::string text, const std::string& from, const std::str
     return text;
 }
 
+// The current test's folder, relative to the working folder: an absolute
+// path may hold an upper-case C (a Windows drive letter), which the file-name
+// cases must not meet. Named after the test (in lower case, for the same
+// reason), not the process: on Windows a death test's child is a new process
+// that sets up the same folder again.
+std::string FolderOfThisTest() {
+    std::string folder =
+        std::string("read_cal_test_") + ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    for (char& c : folder) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return folder;
+}
+
 class ReadCal : public ::testing::Test {
   protected:
-    void SetUp() override {
-        // Relative to the test's working folder: an absolute path may hold an
-        // upper-case C (a Windows drive letter), which the file-name cases must
-        // not meet. Named after the test (in lower case, for the same reason),
-        // not the process: on Windows a death test's child is a new process
-        // that sets up the same folder again.
-        folder_ =
-            std::string("read_cal_test_") + ::testing::UnitTest::GetInstance()->current_test_info()->name();
-        for (char& c : folder_) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-        std::filesystem::create_directory(folder_);
-    }
-    void TearDown() override { std::filesystem::remove_all(folder_); }
     std::string Write(const std::string& text, const std::string& name = "CAL012_20131214_031502_250.txt") {
         const std::string path = folder_ + "/" + name;
         std::FILE* file = std::fopen(path.c_str(), "wb");
@@ -125,7 +120,8 @@ class ReadCal : public ::testing::Test {
         EXPECT_EQ(record_b->star_count, 5) << what;
     }
 
-    std::string folder_;
+    ScratchFolder scratch_{FolderOfThisTest()};
+    const std::string folder_ = scratch_.path.string();
     std::unique_ptr<CalibrationRecord> record_ = std::make_unique<CalibrationRecord>();
     std::unique_ptr<SiteRecord> site_ = std::make_unique<SiteRecord>();
 };

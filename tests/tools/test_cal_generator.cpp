@@ -2,7 +2,6 @@
 // meant, its output depends only on the seed, and its names follow the
 // CALnnn_YYYYMMDD_HHMMSS_mmm.txt pattern.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cmath>
 #include <cstdio>
@@ -15,6 +14,7 @@
 #include <string>
 
 #include "calib/read_cal.h"
+#include "tests/support/scratch_folder.h"
 #include "tools/cal_network.h"
 #include "tools/cal_text.h"
 #include "tools/calibration_sample.h"
@@ -24,20 +24,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-
-// A fresh temporary folder, removed with everything in it at scope end.
-struct TempFolder {
-    fs::path path;
-    explicit TempFolder(const std::string& tag)
-        : path(fs::temp_directory_path() / ("norv_gen_" + tag + "_" + std::to_string(::getpid()))) {
-        fs::remove_all(path);
-        fs::create_directories(path);
-    }
-    ~TempFolder() {
-        std::error_code ignored;
-        fs::remove_all(path, ignored);
-    }
-};
 
 std::map<std::string, std::string> ReadFolder(const fs::path& folder) {
     std::map<std::string, std::string> files;
@@ -65,7 +51,7 @@ void ExpectRelativelyClose(double loaded, double generated, double tolerance, co
 // loads through the reader with its date, time, pointing, polynomial, fits
 // and every star row.
 TEST(CalGenerator, FilesLoadThroughTheReaderWithTheGeneratedValues) {
-    TempFolder folder("load");
+    ScratchFolder folder;
     auto record = std::make_unique<CalibrationRecord>();
     auto site = std::make_unique<SiteRecord>();
     const int star_counts[] = {0, 1, 57, 1000};
@@ -155,9 +141,9 @@ TEST(CalGenerator, CubicPolynomialFollowsTheCameraModel) {
 // The same request writes the same bytes; another seed writes other data.
 // Files are spread evenly over the cameras and named by camera and time.
 TEST(CalGenerator, NetworkIsDeterministicAndNamedByCameraAndTime) {
-    TempFolder first("first");
-    TempFolder second("second");
-    TempFolder other("other");
+    ScratchFolder first;
+    ScratchFolder second;
+    ScratchFolder other;
     ASSERT_EQ(WriteCalNetwork({first.path.string(), 25, 4, 5, 20, 40}), 25);
     ASSERT_EQ(WriteCalNetwork({second.path.string(), 25, 4, 5, 20, 40}), 25);
     ASSERT_EQ(WriteCalNetwork({other.path.string(), 25, 4, 6, 20, 40}), 25);
