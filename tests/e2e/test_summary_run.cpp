@@ -182,27 +182,6 @@ TEST(SummaryRun, CancelEndsAtOnceAndCreatesNothing) {
     }
 }
 
-TEST(SummaryRun, FolderPathTooLongForTheTableNamesIsRefused) {
-    ScratchFolder scratch;
-    // The longest accepted path has 221 characters with its separator.
-    const std::string base = scratch.path.string() + kSeparator;
-    const fs::path longest = base + std::string(221 - base.size() - 1, 'a');
-    const fs::path too_long = base + std::string(221 - base.size(), 'b');
-    fs::create_directory(longest);
-    fs::create_directory(too_long);
-
-    ProgramRun run = RunProgram(scratch.path, too_long.string() + "\n");
-    EXPECT_EQ(run.exit_status, 1);
-    EXPECT_EQ(run.out, ConsoleText(kBanner + kCancel));
-    EXPECT_NE(run.err.find("222 characters"), std::string::npos) << run.err;
-    EXPECT_FALSE(fs::exists(too_long / "Summary"));
-
-    run = RunProgram(scratch.path, longest.string() + "\n");
-    EXPECT_EQ(run.exit_status, 1);
-    EXPECT_EQ(run.out, ConsoleText(kBanner + kClosing));
-    EXPECT_TRUE(fs::is_directory(longest / "Summary"));
-}
-
 TEST(SummaryRun, SummaryBlockedByAPlainFileFailsOnTheFirstTable) {
     ScratchFolder scratch;
     const fs::path folder = scratch.path / "calibrations";
@@ -222,34 +201,4 @@ TEST(SummaryRun, SummaryBlockedByAPlainFileFailsOnTheFirstTable) {
         EXPECT_NE(run.err.find("Summary"), std::string::npos);
         EXPECT_EQ(ReadFile(folder / "Summary"), "in the way\n");
     }
-}
-
-TEST(SummaryRun, UnreadableCalibrationEndsTheRunAfterTheCompleteTables) {
-    ScratchFolder scratch;
-    const fs::path folder = scratch.path / "calibrations";
-    fs::create_directory(folder);
-    WriteFile(folder / "CAL003_20131214_031502_250.txt", CalText(OrderThreeFile()));
-    // 31 characters: the cut to 30 names a file that is not there.
-    WriteFile(folder / "CAL012_20140102_235959_999x.txt", CalText(OrderOneFile(), CrLf()));
-
-    ProgramRun run = RunProgram(scratch.path, folder.string() + "\n");
-    EXPECT_EQ(run.exit_status, 1);
-    EXPECT_EQ(
-        run.out,
-        ConsoleText(kBanner + "Summarizing Camera 3\nSummarizing Camera 12\n Cannot open calibration file " +
-                    folder.string() + kSeparator + "CAL012_20140102_235959_999x.tx for reading \n"));
-    const fs::path summary = folder / "Summary";
-    EXPECT_EQ(ReadFile(summary / "SummaryCAL003_FitCoefs.txt").size(), kFitCoefsHeader.size() + 373);
-    EXPECT_EQ(ReadFile(summary / "SummaryCAL012_FitCoefs.txt"), kFitCoefsHeader);
-    EXPECT_EQ(ReadFile(summary / "SummaryCAL012_FitStars.txt"), kFitStarsHeader);
-
-    // A name shorter than 30 characters keeps its line end, so opening it fails too.
-    fs::remove(folder / "CAL012_20140102_235959_999x.txt");
-    WriteFile(folder / "CAL5_short.txt", CalText(OrderOneFile(), CrLf()));
-    run = RunProgram(scratch.path, folder.string() + "\n");
-    EXPECT_EQ(run.exit_status, 1);
-    EXPECT_EQ(
-        run.out,
-        ConsoleText(kBanner + "Summarizing Camera 3\nSummarizing Camera 5\n Cannot open calibration file " +
-                    folder.string() + kSeparator + "CAL5_short.txt\n for reading \n"));
 }
