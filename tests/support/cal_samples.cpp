@@ -36,6 +36,16 @@ namespace {
 
 using SampleField = double CalibrationSample::*;
 
+// The values the FitCoefs table prints before the coefficients, and those the
+// FitStars table prints before the star.
+constexpr SampleField kPrintedFields[2][6] = {
+    {&CalibrationSample::ra_center_deg, &CalibrationSample::dec_center_deg,
+     &CalibrationSample::azim_center_deg, &CalibrationSample::elev_center_deg,
+     &CalibrationSample::arcmin_per_pixel, &CalibrationSample::cam_tilt_deg},
+    {&CalibrationSample::oc_mean_arcmin, &CalibrationSample::oc_sigma_arcmin,
+     &CalibrationSample::magfit_slope, &CalibrationSample::magfit_icept, &CalibrationSample::fluxfit_slope,
+     &CalibrationSample::fluxfit_icept}};
+
 void SetFields(CalibrationSample& sample, const SampleField (&fields)[6],
                const std::array<double, 6>& values) {
     for (std::size_t i = 0; i < values.size(); ++i) sample.*fields[i] = values[i];
@@ -44,19 +54,11 @@ void SetFields(CalibrationSample& sample, const SampleField (&fields)[6],
 }  // namespace
 
 void SetPointing(CalibrationSample& sample, const std::array<double, 6>& pointing) {
-    static constexpr SampleField kPointing[6] = {
-        &CalibrationSample::ra_center_deg,    &CalibrationSample::dec_center_deg,
-        &CalibrationSample::azim_center_deg,  &CalibrationSample::elev_center_deg,
-        &CalibrationSample::arcmin_per_pixel, &CalibrationSample::cam_tilt_deg};
-    SetFields(sample, kPointing, pointing);
+    SetFields(sample, kPrintedFields[0], pointing);
 }
 
 void SetFits(CalibrationSample& sample, const std::array<double, 6>& fits) {
-    static constexpr SampleField kFits[6] = {
-        &CalibrationSample::oc_mean_arcmin, &CalibrationSample::oc_sigma_arcmin,
-        &CalibrationSample::magfit_slope,   &CalibrationSample::magfit_icept,
-        &CalibrationSample::fluxfit_slope,  &CalibrationSample::fluxfit_icept};
-    SetFields(sample, kFits, fits);
+    SetFields(sample, kPrintedFields[1], fits);
 }
 
 void SetPolynomial(CalibrationSample& sample, int fit_order, std::initializer_list<double> xcoef,
