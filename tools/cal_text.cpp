@@ -58,6 +58,8 @@ class CalTextWriter {
     const CalTextOptions& options_;
 };
 
+// The eighteen header lines: camera, date, time, site, image size, plate
+// scale, roll, tilt, exposure, centre pointing, plate centre, fit order.
 void AppendHeader(const CalibrationSample& s, CalTextWriter& w) {
     const CalendarInstant& t = s.time;
     w.Labelled("Camera number                 ", std::to_string(s.camera_number));
@@ -97,6 +99,8 @@ void AppendSiteBlock(const CalibrationSample& s, CalTextWriter& w) {
     for (int i = 0; i < 10; ++i) w.Labelled(kLabels[i], w.Real(kFormats[i], s.site_values[i]), i < 9);
 }
 
+// Five heading lines, then one line per term of the fit order: the term's
+// name, its x and its y coefficient.
 void AppendCoefficientTable(const CalibrationSample& s, CalTextWriter& w) {
     w.Line("Forward plate polynomial: standard coordinates (deg) from plate offsets (pixels)");
     w.Line("  offsets: dx is x minus the x centre, dy is the y centre minus y");
@@ -126,6 +130,7 @@ void AppendFits(const CalibrationSample& s, CalTextWriter& w) {
     w.Labelled("Flux fit intercept            ", w.Real("%.5f", s.fluxfit_icept) + "  log10 flux", false);
 }
 
+// One row per star: its number from 1, then its twelve values in file column order.
 void AppendStarRows(const CalibrationSample& s, CalTextWriter& w) {
     static constexpr const char* kColumnFormats[12] = {"%10.5f", "%10.5f", "%8.2f",  "%8.2f",
                                                        "%6.2f",  "%6.2f",  "%10.5f", "%10.5f",
@@ -142,6 +147,8 @@ void AppendStarRows(const CalibrationSample& s, CalTextWriter& w) {
     }
 }
 
+// The star table's three heading lines and its rows, the sample's or those
+// the options give.
 void AppendStarTable(const CalibrationSample& s, const CalTextOptions& options, CalTextWriter& w) {
     w.Line("Matched catalogue stars");
     w.Line(

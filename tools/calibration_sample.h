@@ -11,7 +11,7 @@
 #include "tools/sky_geometry.h"
 #include "tools/split_mix.h"
 
-// The values a CAL file states, in file order.
+// The values one CAL file states.
 struct CalibrationSample {
     int camera_number;
     CalendarInstant time;  // UT
