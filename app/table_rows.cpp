@@ -2,30 +2,30 @@
 #include "app/table_rows.h"
 
 #include "app/number_format.h"
+#include "app/table_columns.h"
 
 namespace {
 
-// "%02d/%02d/%04d %02d:%02d:%02d.%03d": the calibration's date and time.
+// The calibration's date and time, "MM/DD/YYYY hh:mm:ss.mmm".
 void AppendDateTime(std::string& row, const CalibrationRecord& record) {
-    AppendZeroFilled(row, record.date_first, 2);
-    row += '/';
-    AppendZeroFilled(row, record.date_second, 2);
-    row += '/';
-    AppendZeroFilled(row, record.date_year, 4);
-    row += ' ';
-    AppendZeroFilled(row, record.hour, 2);
-    row += ':';
-    AppendZeroFilled(row, record.minute, 2);
-    row += ':';
-    AppendZeroFilled(row, record.second, 2);
-    row += '.';
-    AppendZeroFilled(row, record.millisecond, 3);
+    const int fields[7] = {record.date_first, record.date_second, record.date_year,  record.hour,
+                           record.minute,     record.second,      record.millisecond};
+    for (int i = 0; i < 7; ++i) {
+        if (i > 0) row += kDateTimeSeparators[i - 1];
+        AppendZeroFilled(row, fields[i], kDateTimeDigits[i]);
+    }
+}
+
+void AppendFixedColumn(std::string& row, const TableColumn& column, double value) {
+    row.append(static_cast<std::size_t>(column.gap), ' ');
+    AppendFixed(row, value, column.width, column.precision);
 }
 
 void AppendCoefficients(std::string& row, const double (&coefficients)[kMaxTerms], int term_count) {
     for (int k = 0; k < kMaxTerms; ++k) {
-        row += ' ';
-        AppendExponent3(row, k < term_count ? coefficients[k] : 0.0, 14, 6);
+        row.append(static_cast<std::size_t>(kCoefficientColumn.gap), ' ');
+        AppendExponent3(row, k < term_count ? coefficients[k] : 0.0, kCoefficientColumn.width,
+                        kCoefficientColumn.precision);
     }
 }
 
@@ -35,8 +35,7 @@ void AppendFitCoefsRow(std::string& row, const CalibrationRecord& record) {
     AppendDateTime(row, record);
     for (double value : {record.ra_center_deg, record.dec_center_deg, record.azim_center_deg,
                          record.elev_center_deg, record.arcmin_per_pixel, record.cam_tilt_deg}) {
-        row += ' ';
-        AppendFixed(row, value, 7, 3);
+        AppendFixedColumn(row, kPointingColumn, value);
     }
     const int term_count = TermCount(record.fit_order);
     AppendCoefficients(row, record.xcoef, term_count);
@@ -45,27 +44,20 @@ void AppendFitCoefsRow(std::string& row, const CalibrationRecord& record) {
 
 void AppendFitStarsCalibrationColumns(std::string& row, const CalibrationRecord& record) {
     AppendDateTime(row, record);
-    row += ' ';
-    AppendFixed(row, record.oc_mean_arcmin, 7, 3);
-    row += ' ';
-    AppendFixed(row, record.oc_sigma_arcmin, 7, 3);
+    AppendFixedColumn(row, kResidualColumn, record.oc_mean_arcmin);
+    AppendFixedColumn(row, kResidualColumn, record.oc_sigma_arcmin);
     for (double value :
          {record.magfit_slope, record.magfit_icept, record.fluxfit_slope, record.fluxfit_icept}) {
-        row += ' ';
-        AppendFixed(row, value, 7, 2);
+        AppendFixedColumn(row, kPhotometricFitColumn, value);
     }
 }
 
 void AppendFitStarsStarColumns(std::string& row, const StarEntry& star) {
-    row += "  ";
-    AppendFixed(row, star.ra_deg, 9, 5);
-    row += ' ';
-    AppendFixed(row, star.dec_deg, 9, 5);
-    row += ' ';
-    AppendFixed(row, star.mv, 6, 2);
+    AppendFixedColumn(row, kStarRaColumn, star.ra_deg);
+    AppendFixedColumn(row, kStarDecColumn, star.dec_deg);
+    AppendFixedColumn(row, kStarMagnitudeColumn, star.mv);
     for (double value : {star.log10_inten, star.log10_flux, star.oc_arcmin}) {
-        row += ' ';
-        AppendFixed(row, value, 7, 3);
+        AppendFixedColumn(row, kStarValueColumn, value);
     }
 }
 

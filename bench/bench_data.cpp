@@ -1,7 +1,13 @@
 #include "bench/bench_data.h"
 
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
 
+#include "calib/read_cal.h"
+#include "tests/support/scratch_folder.h"
+#include "tools/cal_text.h"
 #include "tools/camera_model.h"
 #include "tools/split_mix.h"
 
@@ -25,4 +31,24 @@ void FillFitInputs(int fit_order, CalibrationRecord& record) {
     record.fit_order = sample.fit_order;
     std::memcpy(record.xcoef, sample.xcoef, sizeof record.xcoef);
     std::memcpy(record.ycoef, sample.ycoef, sizeof record.ycoef);
+}
+
+std::string WriteBenchFile(int fit_order, int star_count) {
+    static const ScratchFolder folder;
+    const CalibrationSample sample = BenchSample(fit_order, star_count);
+    const std::string text = CalText(sample);
+    const std::filesystem::path file = folder.path / CalFileName(sample);
+    std::FILE* out = std::fopen(file.string().c_str(), "wb");
+    if (out == nullptr) return std::string();
+    const bool written = std::fwrite(text.data(), 1, text.size(), out) == text.size();
+    return std::fclose(out) == 0 && written ? file.string() : std::string();
+}
+
+std::unique_ptr<CalibrationRecord> LoadBenchRecord(int fit_order, int star_count) {
+    const std::string path = WriteBenchFile(fit_order, star_count);
+    if (path.empty()) std::abort();
+    auto record = std::make_unique<CalibrationRecord>();
+    auto site = std::make_unique<SiteRecord>();
+    ReadCALfile(path.c_str(), *record, *site);
+    return record;
 }

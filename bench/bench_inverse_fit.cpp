@@ -1,5 +1,5 @@
 // Micro-benchmarks of the inverse plate-polynomial fit and its decomposition.
-// BM_ReferenceInversePoly runs the straightforward loops kept in the tests,
+// The reference runs the straightforward loops kept in the tests,
 // so the speed-up of Compute_Inverse_Poly is measured within one run.
 #include <benchmark/benchmark.h>
 
@@ -12,27 +12,23 @@
 
 namespace {
 
-void BM_ComputeInversePoly(benchmark::State& state) {
+// One inverse fit, Compute_Inverse_Poly or the reference, on the bench
+// calibration of the order given as the benchmark's argument.
+void BM_InverseFit(benchmark::State& state, void (*fit)(CalibrationRecord&)) {
     auto record = std::make_unique<CalibrationRecord>();
     FillFitInputs(static_cast<int>(state.range(0)), *record);
     for (auto _ : state) {
-        Compute_Inverse_Poly(*record);
+        fit(*record);
         benchmark::DoNotOptimize(record->inv_xcoef);
         benchmark::ClobberMemory();
     }
 }
-BENCHMARK(BM_ComputeInversePoly)->ArgName("order")->Arg(1)->Arg(2)->Arg(3);
-
-void BM_ReferenceInversePoly(benchmark::State& state) {
-    auto record = std::make_unique<CalibrationRecord>();
-    FillFitInputs(static_cast<int>(state.range(0)), *record);
-    for (auto _ : state) {
-        ReferenceInversePoly(*record);
-        benchmark::DoNotOptimize(record->inv_xcoef);
-        benchmark::ClobberMemory();
-    }
-}
-BENCHMARK(BM_ReferenceInversePoly)->ArgName("order")->Arg(1)->Arg(2)->Arg(3);
+BENCHMARK_CAPTURE(BM_InverseFit, Compute_Inverse_Poly, Compute_Inverse_Poly)
+    ->ArgName("order")
+    ->DenseRange(1, 3);
+BENCHMARK_CAPTURE(BM_InverseFit, ReferenceInversePoly, ReferenceInversePoly)
+    ->ArgName("order")
+    ->DenseRange(1, 3);
 
 // The decomposition of the normal matrix the fit builds for a realistic
 // calibration of order 1, 2, 3 (n = 3, 6, 10).

@@ -1,48 +1,19 @@
 // Micro-benchmark of loading one CAL file (reading, parsing, the inverse fit)
 // for star tables of 20, 200 and 1000 rows, with the file in the page cache.
 #include <benchmark/benchmark.h>
-#include <unistd.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <memory>
 #include <string>
 
 #include "bench/bench_data.h"
 #include "calib/read_cal.h"
-#include "tools/cal_text.h"
 
 namespace {
 
-// A folder of generated CAL files that is removed when the program ends.
-struct BenchFolder {
-    std::filesystem::path path;
-    BenchFolder()
-        : path(std::filesystem::temp_directory_path() / ("norv_bench_" + std::to_string(::getpid()))) {
-        std::filesystem::create_directories(path);
-    }
-    ~BenchFolder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path, ignored);
-    }
-};
-
-std::string WriteBenchFile(int star_count) {
-    static BenchFolder folder;
-    const CalibrationSample sample = BenchSample(3, star_count);
-    std::string text;
-    AppendCalText(sample, text);
-    const std::filesystem::path file = folder.path / CalFileName(sample);
-    std::FILE* out = std::fopen(file.string().c_str(), "wb");
-    if (out == nullptr) return std::string();
-    std::fwrite(text.data(), 1, text.size(), out);
-    std::fclose(out);
-    return file.string();
-}
-
 void BM_ReadCALfile(benchmark::State& state) {
     const int star_count = static_cast<int>(state.range(0));
-    const std::string path = WriteBenchFile(star_count);
+    const std::string path = WriteBenchFile(3, star_count);
     if (path.empty()) {
         state.SkipWithError("cannot write the benchmark file");
         return;

@@ -1,7 +1,6 @@
 // Micro-benchmarks of the summary-table row formatters on a loaded record.
 #include <benchmark/benchmark.h>
 
-#include <cstring>
 #include <memory>
 #include <string>
 
@@ -10,36 +9,9 @@
 
 namespace {
 
-// A record holding what a load of the bench calibration with 100 stars
-// gives the tables.
+// The bench calibration with 100 stars as the reader loads it.
 std::unique_ptr<CalibrationRecord> TableRecord() {
-    const CalibrationSample sample = BenchSample(3, 100);
-    auto record = std::make_unique<CalibrationRecord>();
-    record->date_first = sample.time.month;
-    record->date_second = sample.time.day;
-    record->date_year = sample.time.year;
-    record->hour = sample.time.hour;
-    record->minute = sample.time.minute;
-    record->second = sample.time.second;
-    record->millisecond = sample.time.millisecond;
-    record->ra_center_deg = sample.ra_center_deg;
-    record->dec_center_deg = sample.dec_center_deg;
-    record->azim_center_deg = sample.azim_center_deg;
-    record->elev_center_deg = sample.elev_center_deg;
-    record->arcmin_per_pixel = sample.arcmin_per_pixel;
-    record->cam_tilt_deg = sample.cam_tilt_deg;
-    record->fit_order = sample.fit_order;
-    std::memcpy(record->xcoef, sample.xcoef, sizeof record->xcoef);
-    std::memcpy(record->ycoef, sample.ycoef, sizeof record->ycoef);
-    record->oc_mean_arcmin = sample.oc_mean_arcmin;
-    record->oc_sigma_arcmin = sample.oc_sigma_arcmin;
-    record->magfit_slope = sample.magfit_slope;
-    record->magfit_icept = sample.magfit_icept;
-    record->fluxfit_slope = sample.fluxfit_slope;
-    record->fluxfit_icept = sample.fluxfit_icept;
-    record->star_count = static_cast<int>(sample.stars.size());
-    for (int s = 0; s < record->star_count; ++s) record->stars[s] = sample.stars[s];
-    return record;
+    return LoadBenchRecord(3, 100);
 }
 
 void BM_FitCoefsRow(benchmark::State& state) {

@@ -2,118 +2,195 @@
 
 #include <cstdarg>
 #include <cstdio>
+#include <string_view>
 
 namespace {
 
 constexpr const char* kTermNames[kMaxTerms] = {"1", "x", "y", "xx", "xy", "yy", "xxx", "xxy", "xyy", "yyy"};
+constexpr const char* kRoundTripFormat = "%.17g";
 
-// Appends one printf-formatted piece of text. Every piece the writer makes is
+// Returns one printf-formatted piece of text. Every piece the writer makes is
 // a single line well below the buffer size.
 #if defined(__GNUC__)
-__attribute__((format(printf, 2, 3)))
+__attribute__((format(printf, 1, 2)))
 #endif
-void AppendFormatted(std::string& text, const char* format, ...) {
+std::string
+Formatted(const char* format, ...) {
     char line[512];
     va_list args;
     va_start(args, format);
     const int length = std::vsnprintf(line, sizeof line, format, args);
     va_end(args);
-    if (length > 0)
-        text.append(line, static_cast<std::size_t>(length) < sizeof line ? length : sizeof line - 1);
+    if (length <= 0) return std::string();
+    return std::string(line, static_cast<std::size_t>(length) < sizeof line ? length : sizeof line - 1);
 }
 
-void AppendHeader(const CalibrationSample& s, std::string& text) {
+// Writes the lines of one CAL text with the options' labels, units and
+// number forms; every line ends with a line feed here, changed at the end.
+class CalTextWriter {
+  public:
+    CalTextWriter(std::string& text, const CalTextOptions& options) : text_(text), options_(options) {}
+
+    // A real number in the generator's format, or in the round-trip form.
+    std::string Real(const char* format, double value) const {
+        return Formatted(options_.round_trip_numbers ? kRoundTripFormat : format, value);
+    }
+
+    // "label = value", the unit after the value when the next line's label follows it.
+    void Labelled(std::string_view aligned_label, const std::string& value, bool unit_follows = true) {
+        if (options_.bare_labels) {
+            std::string_view words = aligned_label.substr(0, aligned_label.find(" ("));
+            words = words.substr(0, words.find_last_not_of(' ') + 1);
+            text_.append(words).append(" = ");
+        } else {
+            text_.append(aligned_label).append("= ");
+        }
+        text_ += value;
+        if (unit_follows) text_ += options_.unit_after_values;
+        text_ += '\n';
+    }
+
+    void Line(std::string_view line) { text_.append(line).append("\n"); }
+    std::string& Text() { return text_; }
+
+  private:
+    std::string& text_;
+    const CalTextOptions& options_;
+};
+
+// The eighteen header lines: camera, date, time, site, image size, plate
+// scale, roll, tilt, exposure, centre pointing, plate centre, fit order.
+void AppendHeader(const CalibrationSample& s, CalTextWriter& w) {
     const CalendarInstant& t = s.time;
-    AppendFormatted(text, "Camera number                 = %d\n", s.camera_number);
-    AppendFormatted(text, "Calibration date (MM/DD/YYYY) = %02d/%02d/%04d\n", t.month, t.day, t.year);
-    AppendFormatted(text, "Calibration time (UT)         = %02d:%02d:%02d.%03d\n", t.hour, t.minute, t.second,
-                    t.millisecond);
-    AppendFormatted(text, "Site longitude (deg, east)    = %.6f\n", s.longitude_deg);
-    AppendFormatted(text, "Site latitude (deg, north)    = %.6f\n", s.latitude_deg);
-    AppendFormatted(text, "Site height (km)              = %.4f\n", s.height_km);
-    AppendFormatted(text, "Image size (W x H, pixels)    = %d x %d\n", s.width_px, s.height_px);
-    AppendFormatted(text, "Plate scale (arcmin/pixel)    = %.6f\n", s.arcmin_per_pixel);
-    AppendFormatted(text, "Image roll (deg)              = %.5f\n", s.roll_deg);
-    AppendFormatted(text, "Camera tilt (deg)             = %.5f\n", s.cam_tilt_deg);
-    AppendFormatted(text, "Exposure (s)                  = %.6f\n", s.exposure_s);
-    AppendFormatted(text, "Centre right ascension (deg)  = %.6f\n", s.ra_center_deg);
-    AppendFormatted(text, "Centre declination (deg)      = %.6f\n", s.dec_center_deg);
-    AppendFormatted(text, "Centre azimuth (deg)          = %.6f\n", s.azim_center_deg);
-    AppendFormatted(text, "Centre elevation (deg)        = %.6f\n", s.elev_center_deg);
-    AppendFormatted(text, "Plate centre x (pixels)       = %.3f\n", s.x_center_px);
-    AppendFormatted(text, "Plate centre y (pixels)       = %.3f\n", s.y_center_px);
-    AppendFormatted(text, "Plate polynomial order        = %d\n", s.fit_order);
+    w.Labelled("Camera number                 ", std::to_string(s.camera_number));
+    w.Labelled("Calibration date (MM/DD/YYYY) ", Formatted("%02d/%02d/%04d", t.month, t.day, t.year));
+    w.Labelled("Calibration time (UT)         ",
+               Formatted("%02d:%02d:%02d.%03d", t.hour, t.minute, t.second, t.millisecond));
+    w.Labelled("Site longitude (deg, east)    ", w.Real("%.6f", s.longitude_deg));
+    w.Labelled("Site latitude (deg, north)    ", w.Real("%.6f", s.latitude_deg));
+    w.Labelled("Site height (km)              ", w.Real("%.4f", s.height_km));
+    w.Labelled("Image size (W x H, pixels)    ",
+               w.Real("%.0f", s.width_px) + " x " + w.Real("%.0f", s.height_px));
+    w.Labelled("Plate scale (arcmin/pixel)    ", w.Real("%.6f", s.arcmin_per_pixel));
+    w.Labelled("Image roll (deg)              ", w.Real("%.5f", s.roll_deg));
+    w.Labelled("Camera tilt (deg)             ", w.Real("%.5f", s.cam_tilt_deg));
+    w.Labelled("Exposure (s)                  ", w.Real("%.6f", s.exposure_s));
+    w.Labelled("Centre right ascension (deg)  ", w.Real("%.6f", s.ra_center_deg));
+    w.Labelled("Centre declination (deg)      ", w.Real("%.6f", s.dec_center_deg));
+    w.Labelled("Centre azimuth (deg)          ", w.Real("%.6f", s.azim_center_deg));
+    w.Labelled("Centre elevation (deg)        ", w.Real("%.6f", s.elev_center_deg));
+    w.Labelled("Plate centre x (pixels)       ", w.Real("%.3f", s.x_center_px));
+    w.Labelled("Plate centre y (pixels)       ", w.Real("%.3f", s.y_center_px));
+    w.Labelled("Plate polynomial order        ", std::to_string(s.fit_order));
 }
 
-void AppendSiteBlock(const CalibrationSample& s, std::string& text) {
-    AppendFormatted(text, "Camera                        = Low-light video camera, %dx%d\n", s.width_px,
-                    s.height_px);
-    AppendFormatted(text, "Lens                          = %d mm f/1.2\n", s.focal_length_mm);
-    AppendFormatted(text, "Focal length (mm)             = %.3f\n", static_cast<double>(s.focal_length_mm));
-    AppendFormatted(text, "Focal ratio                   = %.3f\n", 1.2);
-    AppendFormatted(text, "Frame rate (Hz)               = %.3f\n", 1.0 / s.exposure_s);
-    AppendFormatted(text, "Gain (dB)                     = %.3f\n", 12.0);
-    AppendFormatted(text, "Gamma                         = %.3f\n", 1.0);
-    AppendFormatted(text, "Saturation level (counts)     = %.1f\n", 255.0);
-    AppendFormatted(text, "Noise floor (counts)          = %.3f\n", 2.5 + 0.001 * s.camera_number);
-    AppendFormatted(text, "Limiting magnitude            = %.3f\n", 5.8);
-    AppendFormatted(text, "Stars detected                = %d\n", static_cast<int>(s.stars.size()) + 7);
-    AppendFormatted(text, "Stars matched                 = %d\n", static_cast<int>(s.stars.size()));
+// The two texts and ten numbers; the last number's line is followed by the
+// coefficient table's headings, not by a label, so it carries no unit.
+void AppendSiteBlock(const CalibrationSample& s, CalTextWriter& w) {
+    static constexpr const char* kLabels[10] = {
+        "Focal length (mm)             ", "Focal ratio                   ", "Frame rate (Hz)               ",
+        "Gain (dB)                     ", "Gamma                         ", "Saturation level (counts)     ",
+        "Noise floor (counts)          ", "Limiting magnitude            ", "Stars detected                ",
+        "Stars matched                 "};
+    static constexpr const char* kFormats[10] = {"%.3f", "%.3f", "%.3f", "%.3f", "%.3f",
+                                                 "%.1f", "%.3f", "%.3f", "%.0f", "%.0f"};
+    w.Labelled("Camera                        ", s.camera_text, false);
+    w.Labelled("Lens                          ", s.lens_text, false);
+    for (int i = 0; i < 10; ++i) w.Labelled(kLabels[i], w.Real(kFormats[i], s.site_values[i]), i < 9);
 }
 
-void AppendCoefficientTable(const CalibrationSample& s, std::string& text) {
-    text += "Forward plate polynomial: standard coordinates (deg) from plate offsets (pixels)\n";
-    text += "  offsets: dx is x minus the x centre, dy is the y centre minus y\n";
-    text += "  terms in dx and dy, one line each, x coefficient then y coefficient\n";
-    text += " Term        Xi coefficient            Eta coefficient\n";
-    text += " ----   ------------------------   ------------------------\n";
+// Five heading lines, then one line per term of the fit order: the term's
+// name, its x and its y coefficient.
+void AppendCoefficientTable(const CalibrationSample& s, CalTextWriter& w) {
+    w.Line("Forward plate polynomial: standard coordinates (deg) from plate offsets (pixels)");
+    w.Line("  offsets: dx is x minus the x centre, dy is the y centre minus y");
+    w.Line("  terms in dx and dy, one line each, x coefficient then y coefficient");
+    w.Line(" Term        Xi coefficient            Eta coefficient");
+    w.Line(" ----   ------------------------   ------------------------");
     const int terms = TermCount(s.fit_order);
     for (int t = 0; t < terms; ++t) {
-        AppendFormatted(text, " %-4s   %24.15e   %24.15e\n", kTermNames[t], s.xcoef[t], s.ycoef[t]);
+        w.Line(Formatted(" %-4s   ", kTermNames[t]) + w.Real("%24.15e", s.xcoef[t]) + "   " +
+               w.Real("%24.15e", s.ycoef[t]));
     }
 }
 
 // The lines between the coefficients and the star table. The residual line
 // reads "label = mean +- sigma arcmin"; the flux intercept carries a unit after
 // its value, which makes the star-table headings that follow exactly three lines.
-void AppendFits(const CalibrationSample& s, std::string& text) {
-    text += "\nAstrometric residuals of the matched stars\n";
-    AppendFormatted(text, "Mean O-C and sigma            = %.4f +- %.4f arcmin\n\n", s.oc_mean_arcmin,
-                    s.oc_sigma_arcmin);
-    text += "Photometric fits\n";
-    AppendFormatted(text, "Magnitude fit slope           = %.5f\n", s.magfit_slope);
-    AppendFormatted(text, "Magnitude fit intercept       = %.5f\n", s.magfit_icept);
-    text += "Flux fit: log10 flux against catalogue magnitude\n";
-    AppendFormatted(text, "Flux fit slope                = %.5f\n", s.fluxfit_slope);
-    AppendFormatted(text, "Flux fit intercept            = %.5f  log10 flux\n", s.fluxfit_icept);
+void AppendFits(const CalibrationSample& s, CalTextWriter& w) {
+    w.Line("\nAstrometric residuals of the matched stars");
+    w.Labelled("Mean O-C and sigma            ",
+               w.Real("%.4f", s.oc_mean_arcmin) + " +- " + w.Real("%.4f", s.oc_sigma_arcmin) + " arcmin\n",
+               false);
+    w.Line("Photometric fits");
+    w.Labelled("Magnitude fit slope           ", w.Real("%.5f", s.magfit_slope));
+    w.Labelled("Magnitude fit intercept       ", w.Real("%.5f", s.magfit_icept));
+    w.Line("Flux fit: log10 flux against catalogue magnitude");
+    w.Labelled("Flux fit slope                ", w.Real("%.5f", s.fluxfit_slope));
+    w.Labelled("Flux fit intercept            ", w.Real("%.5f", s.fluxfit_icept) + "  log10 flux", false);
 }
 
-void AppendStarTable(const CalibrationSample& s, std::string& text) {
-    text += "Matched catalogue stars\n";
-    text +=
-        "  Row     RA deg    Dec deg    x pix    y pix     Mv    B-V     Xi deg    Eta deg"
-        "   LogInt  LogPeak  LogFlux  O-C min\n";
-    text +=
-        " ----  --------- ---------- -------- -------- ------ ------ ---------- ----------"
-        " -------- -------- -------- --------\n";
+// One row per star: its number from 1, then its twelve values in file column order.
+void AppendStarRows(const CalibrationSample& s, CalTextWriter& w) {
+    static constexpr const char* kColumnFormats[12] = {"%10.5f", "%10.5f", "%8.2f",  "%8.2f",
+                                                       "%6.2f",  "%6.2f",  "%10.5f", "%10.5f",
+                                                       "%8.3f",  "%8.3f",  "%8.3f",  "%8.3f"};
     int row = 1;
     for (const StarEntry& st : s.stars) {
-        AppendFormatted(text,
-                        "%5d %10.5f %10.5f %8.2f %8.2f %6.2f %6.2f %10.5f %10.5f %8.3f %8.3f %8.3f %8.3f\n",
-                        row, st.ra_deg, st.dec_deg, st.col_3, st.col_4, st.mv, st.col_6, st.col_7, st.col_8,
-                        st.log10_inten, st.col_10, st.log10_flux, st.oc_arcmin);
+        const double columns[12] = {st.ra_deg,      st.dec_deg, st.col_3,      st.col_4,
+                                    st.mv,          st.col_6,   st.col_7,      st.col_8,
+                                    st.log10_inten, st.col_10,  st.log10_flux, st.oc_arcmin};
+        std::string line = Formatted("%5d", row);
+        for (int c = 0; c < 12; ++c) line += " " + w.Real(kColumnFormats[c], columns[c]);
+        w.Line(line);
         ++row;
     }
 }
 
+// The star table's three heading lines and its rows, the sample's or those
+// the options give.
+void AppendStarTable(const CalibrationSample& s, const CalTextOptions& options, CalTextWriter& w) {
+    w.Line("Matched catalogue stars");
+    w.Line(
+        "  Row     RA deg    Dec deg    x pix    y pix     Mv    B-V     Xi deg    Eta deg"
+        "   LogInt  LogPeak  LogFlux  O-C min");
+    w.Line(
+        " ----  --------- ---------- -------- -------- ------ ------ ---------- ----------"
+        " -------- -------- -------- --------");
+    if (options.star_rows) {
+        w.Text() += *options.star_rows;
+    } else {
+        AppendStarRows(s, w);
+    }
+}
+
+// Turns every line feed from position first on into carriage return and line feed.
+void UseCrLf(std::string& text, std::size_t first) {
+    std::string converted;
+    for (std::size_t i = first; i < text.size(); ++i) {
+        if (text[i] == '\n') converted += '\r';
+        converted += text[i];
+    }
+    text.replace(first, std::string::npos, converted);
+}
+
 }  // namespace
 
-void AppendCalText(const CalibrationSample& sample, std::string& text) {
-    AppendHeader(sample, text);
-    AppendSiteBlock(sample, text);
-    AppendCoefficientTable(sample, text);
-    AppendFits(sample, text);
-    AppendStarTable(sample, text);
+void AppendCalText(const CalibrationSample& sample, std::string& text, const CalTextOptions& options) {
+    const std::size_t first = text.size();
+    CalTextWriter writer(text, options);
+    AppendHeader(sample, writer);
+    AppendSiteBlock(sample, writer);
+    AppendCoefficientTable(sample, writer);
+    AppendFits(sample, writer);
+    AppendStarTable(sample, options, writer);
+    if (options.crlf) UseCrLf(text, first);
+}
+
+std::string CalText(const CalibrationSample& sample, const CalTextOptions& options) {
+    std::string text;
+    AppendCalText(sample, text, options);
+    return text;
 }
 
 std::string CalFileName(const CalibrationSample& sample) {

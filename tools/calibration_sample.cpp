@@ -1,6 +1,7 @@
 #include "tools/calibration_sample.h"
 
 #include <cmath>
+#include <string>
 
 #include "tools/forward_fit.h"
 
@@ -43,6 +44,25 @@ StarEntry MakeStar(const SimulatedCamera& camera, const SimulatedPose& pose, con
     // Radial residual: the length of a two-dimensional normal error.
     star.oc_arcmin = camera.position_sigma_arcmin * std::sqrt(-2.0 * std::log(1.0 - NextUnit(rng)));
     return star;
+}
+
+// The camera and lens texts and the ten numbers of the site block.
+void SetSiteBlock(const SimulatedCamera& camera, CalibrationSample& sample) {
+    sample.camera_text =
+        "Low-light video camera, " + std::to_string(camera.width_px) + "x" + std::to_string(camera.height_px);
+    sample.lens_text = std::to_string(camera.focal_length_mm) + " mm f/1.2";
+    const double stars = static_cast<double>(sample.stars.size());
+    const double values[10] = {static_cast<double>(camera.focal_length_mm),
+                               1.2,
+                               1.0 / camera.exposure_s,
+                               12.0,
+                               1.0,
+                               255.0,
+                               2.5 + 0.001 * camera.camera_number,
+                               5.8,
+                               stars + 7.0,
+                               stars};
+    for (int i = 0; i < 10; ++i) sample.site_values[i] = values[i];
 }
 
 void SetResidualStatistics(CalibrationSample& sample) {
@@ -88,7 +108,6 @@ CalibrationSample MakeCalibrationSample(const SimulatedCamera& camera, std::int6
     sample.y_center_px = 0.5 * camera.height_px;
     sample.fit_order = camera.fit_order;
     FitForwardPolynomial(camera, pose, camera.fit_order, sample.xcoef, sample.ycoef);
-    sample.focal_length_mm = camera.focal_length_mm;
 
     sample.magfit_slope = 1.0 + 0.03 * NextGaussian(rng);
     sample.magfit_icept = camera.magfit_icept + 0.1 * NextGaussian(rng);
@@ -98,5 +117,6 @@ CalibrationSample MakeCalibrationSample(const SimulatedCamera& camera, std::int6
     sample.stars.reserve(static_cast<std::size_t>(star_count));
     for (int s = 0; s < star_count; ++s) sample.stars.push_back(MakeStar(camera, pose, sample, rng));
     SetResidualStatistics(sample);
+    SetSiteBlock(camera, sample);
     return sample;
 }

@@ -3,6 +3,7 @@
 #define TOOLS_CALIBRATION_SAMPLE_H
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "calib/cal_record.h"
@@ -10,14 +11,15 @@
 #include "tools/sky_geometry.h"
 #include "tools/split_mix.h"
 
+// The values one CAL file states.
 struct CalibrationSample {
     int camera_number;
     CalendarInstant time;  // UT
     double longitude_deg;
     double latitude_deg;
     double height_km;
-    int width_px;
-    int height_px;
+    double width_px;  // image size; whole pixels in generated files
+    double height_px;
     double arcmin_per_pixel;
     double roll_deg;
     double cam_tilt_deg;
@@ -31,7 +33,12 @@ struct CalibrationSample {
     int fit_order;
     double xcoef[kMaxTerms];
     double ycoef[kMaxTerms];
-    int focal_length_mm;
+    std::string camera_text;  // site block: the two text lines
+    std::string lens_text;
+    // Site block: focal length (mm), focal ratio, frame rate (Hz), gain (dB),
+    // gamma, saturation level and noise floor (counts), limiting magnitude,
+    // stars detected, stars matched.
+    double site_values[10];
     double oc_mean_arcmin;
     double oc_sigma_arcmin;
     double magfit_slope;

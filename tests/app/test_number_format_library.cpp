@@ -8,11 +8,13 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <initializer_list>
 #include <limits>
 #include <string>
 #include <vector>
 
 #include "app/number_format.h"
+#include "tools/split_mix.h"
 
 namespace {
 
@@ -44,31 +46,23 @@ std::string LibraryZeroFilled(int value, int digits) {
     return text;
 }
 
-std::uint64_t NextBits(std::uint64_t& state) {
-    state += 0x9e3779b97f4a7c15ULL;
-    std::uint64_t z = state;
-    z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9ULL;
-    z = (z ^ (z >> 27)) * 0x94d049bb133111ebULL;
-    return z ^ (z >> 31);
-}
-
 // Values of every kind the tables may meet: any double, decimals with up to
 // eight fraction digits (many of them just around a rounding boundary), and
 // binary fractions, which hold exact ties.
 std::vector<double> ManyValues() {
     std::vector<double> values;
-    std::uint64_t state = 12345;
+    SplitMix64 rng{12345};
     for (int i = 0; i < 20000; ++i) {
-        const std::uint64_t bits = NextBits(state);
+        const std::uint64_t bits = NextU64(rng);
         double any = 0.0;
         std::memcpy(&any, &bits, sizeof any);
         if (std::isfinite(any)) values.push_back(any);
         const double decimal =
-            static_cast<double>(static_cast<std::int64_t>(NextBits(state) % 2000000001) - 1000000000) /
-            std::pow(10.0, static_cast<double>(NextBits(state) % 9));
+            static_cast<double>(static_cast<std::int64_t>(NextU64(rng) % 2000000001) - 1000000000) /
+            std::pow(10.0, static_cast<double>(NextU64(rng) % 9));
         values.push_back(decimal);
-        values.push_back(std::ldexp(static_cast<double>(NextBits(state) >> 40),
-                                    static_cast<int>(NextBits(state) % 60) - 50));
+        values.push_back(
+            std::ldexp(static_cast<double>(NextU64(rng) >> 40), static_cast<int>(NextU64(rng) % 60) - 50));
     }
     const double specials[] = {0.0,
                                -0.0,
@@ -96,42 +90,38 @@ std::vector<double> ManyValues() {
     return values;
 }
 
+// Given one of the table formats and its printf counterpart, formats every
+// value of ManyValues() with each precision and width, reports the first ten
+// differences as failures and returns how many there were.
+using TableFormat = void (*)(std::string&, double, int, int);
+using PrintfFormat = std::string (*)(double, int, int);
+int CountMismatches(TableFormat format, PrintfFormat library, std::initializer_list<int> precisions,
+                    std::initializer_list<int> widths) {
+    int mismatches = 0;
+    for (double value : ManyValues()) {
+        for (int precision : precisions) {
+            for (int width : widths) {
+                std::string text;
+                format(text, value, width, precision);
+                const std::string expected = library(value, width, precision);
+                if (text != expected && ++mismatches <= 10) {
+                    ADD_FAILURE() << std::hexfloat << value << " width " << width << " precision "
+                                  << precision << ": [" << text << "] printf [" << expected << "]";
+                }
+            }
+        }
+    }
+    return mismatches;
+}
+
 }  // namespace
 
 TEST(NumberFormatLibrary, FixedMatchesPrintfForManyValues) {
-    int mismatches = 0;
-    for (double value : ManyValues()) {
-        for (int precision : {2, 3, 5}) {
-            for (int width : {6, 7, 9}) {
-                std::string text;
-                AppendFixed(text, value, width, precision);
-                if (text != LibraryFixed(value, width, precision) && ++mismatches <= 10) {
-                    ADD_FAILURE() << std::hexfloat << value << " width " << width << " precision "
-                                  << precision << ": [" << text << "] printf ["
-                                  << LibraryFixed(value, width, precision) << "]";
-                }
-            }
-        }
-    }
-    EXPECT_EQ(mismatches, 0);
+    EXPECT_EQ(CountMismatches(AppendFixed, LibraryFixed, {2, 3, 5}, {6, 7, 9}), 0);
 }
 
 TEST(NumberFormatLibrary, ExponentMatchesPrintfWithThreeExponentDigits) {
-    int mismatches = 0;
-    for (double value : ManyValues()) {
-        for (int precision : {1, 6}) {
-            for (int width : {3, 14}) {
-                std::string text;
-                AppendExponent3(text, value, width, precision);
-                if (text != LibraryExponent3(value, width, precision) && ++mismatches <= 10) {
-                    ADD_FAILURE() << std::hexfloat << value << " width " << width << " precision "
-                                  << precision << ": [" << text << "] printf ["
-                                  << LibraryExponent3(value, width, precision) << "]";
-                }
-            }
-        }
-    }
-    EXPECT_EQ(mismatches, 0);
+    EXPECT_EQ(CountMismatches(AppendExponent3, LibraryExponent3, {1, 6}, {3, 14}), 0);
 }
 
 TEST(NumberFormatLibrary, NonFiniteValuesAndOverflowingWidthsMatchPrintf) {

@@ -11,14 +11,11 @@
 #include <string>
 
 #include "calib/read_cal.h"
+#include "tests/support/cal_samples.h"
+#include "tests/support/scratch_folder.h"
+#include "tools/cal_text.h"
 
 namespace {
-
-#ifdef _WIN32
-constexpr const char* kNullDevice = "NUL";
-#else
-constexpr const char* kNullDevice = "/dev/null";
-#endif
 
 constexpr double kScaleX[kMaxTerms] = {0.5, 0.02, 1e-4, 3e-7, 5e-7, 7e-7, 1e-9, 2e-9, 3e-9, 4e-9};
 constexpr double kScaleY[kMaxTerms] = {-0.25, -1e-4, 0.02, 4e-7, 6e-7, 8e-7, 5e-9, 6e-9, 7e-9, 8e-9};
@@ -33,54 +30,62 @@ double StarValue(int row, int column, double base) {
     return base + row * 100 + column;
 }
 
-std::string Fmt(const char* format, double a, double b = 0.0) {
-    char text[128];
-    std::snprintf(text, sizeof text, format, a, b);
-    return text;
-}
-
 // Star rows first..last, value of column c in row i = base + 100 i + c.
 std::string StarRows(int first, int last, double base = 0.0, bool final_newline = true) {
     std::string rows;
+    char value[32];
     for (int i = first; i <= last; ++i) {
         rows += (i > first ? "\n" : "") + std::to_string(i);
-        for (int c = 1; c <= 12; ++c) rows += Fmt(" %.17g", StarValue(i, c, base));
+        for (int c = 1; c <= 12; ++c) {
+            std::snprintf(value, sizeof value, " %.17g", StarValue(i, c, base));
+            rows += value;
+        }
     }
     return rows + (final_newline ? "\n" : "");
 }
 
-struct CalOptions {
-    int fit_order = 3;
-    int coef_tag = 0;
-    double latitude = 45.25, longitude = 10.5, height = 0.2;
-    std::string unit;  // text after header and site values
-    std::string site_text_1 = "Station One";
-    std::string star_rows = StarRows(1, 5);
-};
-
-std::string CalText(const CalOptions& s) {
-    const std::string u = s.unit + "\n";
-    std::string t = "Camera number = 12" + u + "Date = 12/14/2013" + u + "Time (UT) = 03:15:02.250" + u;
-    t += Fmt("Longitude (deg) = %.17g", s.longitude) + u + Fmt("Latitude = %.17g", s.latitude) + u;
-    t += Fmt("Height (km) = %.17g", s.height) + u + "Field of view = 30.5 x 40.5" + u;
-    const char* pointing[] = {"Plate scale = 1",     "Aux angle = 2.5",      "Cam tilt = 3.5",
-                              "Aux value = 25",      "RA centre = 120.25",   "Dec centre = 30.75",
-                              "Azim centre = 200.5", "Elev centre = 60.125", "x centre = 320.5",
-                              "y centre = 240.5"};
-    for (const char* line : pointing) t += line + u;
-    t += "Fit order = " + std::to_string(s.fit_order) + u + "Site name = " + s.site_text_1 + "\n";
-    t += "Site owner =   Norv Team\n";
-    for (int i = 0; i < 9; ++i) t += "Site value " + std::to_string(i) + Fmt(" = %g", i + 1.5) + u;
-    t += "Site value 9 = 10.5\n\nPolynomial fit\n----\nTerm Xcoef Ycoef\n----\n(pixel offsets)\n";
-    const char* terms[kMaxTerms] = {"1", "x", "y", "xx", "xy", "yy", "xxx", "xxy", "xyy", "yyy"};
-    const int n = s.fit_order >= 3 ? 10 : s.fit_order == 2 ? 6 : s.fit_order == 1 ? 3 : 0;
-    for (int k = 0; k < n; ++k) {
-        t += " " + std::string(terms[k]) + std::string(4 - std::strlen(terms[k]), ' ');
-        t += Fmt("%.17e %.17e\n", CoefX(k, s.coef_tag), CoefY(k, s.coef_tag));
+// A calibration with a value of its own in every field the reader stores:
+// the coefficients of coef_tag, and rows 1 to 5 of base 0.
+CalibrationSample ReaderSample(int fit_order = 3, int coef_tag = 0) {
+    CalibrationSample s = BaseSample(12);
+    s.longitude_deg = 10.5;
+    s.latitude_deg = 45.25;
+    s.height_km = 0.2;
+    s.width_px = 30.5;
+    s.height_px = 40.5;
+    s.roll_deg = 2.5;
+    s.exposure_s = 25;
+    s.x_center_px = 320.5;
+    s.y_center_px = 240.5;
+    SetPointing(s, {120.25, 30.75, 200.5, 60.125, 1, 3.5});
+    SetFits(s, {0.5, 0.25, -2.5, 3.5, 1.1, -1.5});
+    s.fit_order = fit_order;
+    for (int k = 0; k < kMaxTerms; ++k) {
+        s.xcoef[k] = CoefX(k, coef_tag);
+        s.ycoef[k] = CoefY(k, coef_tag);
     }
-    t += "\nResiduals\nMean O-C = 0.5 +- 0.25 arcmin\n\nPhotometry\nMagnitude slope = -2.5\n";
-    t += "Magnitude intercept = 3.5 mag\nFlux fit\nFlux slope = 1.1\nFlux intercept = -1.5 log10\n";
-    return t + "Star table\nNo RA Dec ...\n----\n" + s.star_rows;
+    s.camera_text = "Station One";
+    s.lens_text = "  Norv Team";  // the blanks after "= " are passed over
+    for (int i = 0; i < 10; ++i) s.site_values[i] = i + 1.5;
+    for (int row = 1; row <= 5; ++row) {
+        StarColumns columns;
+        for (int c = 1; c <= 12; ++c) columns[c - 1] = StarValue(row, c, 0);
+        s.stars.push_back(StarOfColumns(columns));
+    }
+    return s;
+}
+
+// The CAL text of a sample with every number written to read back exactly.
+std::string ExactCalText(const CalibrationSample& sample, CalTextOptions options = {}) {
+    options.round_trip_numbers = true;
+    return CalText(sample, options);
+}
+
+// The CAL text of ReaderSample() with the given star-table rows.
+std::string CalTextWithStarRows(const std::string& rows) {
+    CalTextOptions options;
+    options.star_rows = rows;
+    return ExactCalText(ReaderSample(), options);
 }
 
 std::string ReplaceAll(std::string text, const std::string& from, const std::string& to) {
@@ -90,20 +95,20 @@ std::string ReplaceAll(std::string text, const std::string& from, const std::str
     return text;
 }
 
+// The current test's folder, relative to the working folder: an absolute
+// path may hold an upper-case C (a Windows drive letter), which the file-name
+// cases must not meet. Named after the test (in lower case, for the same
+// reason), not the process: on Windows a death test's child is a new process
+// that sets up the same folder again.
+std::string FolderOfThisTest() {
+    std::string folder =
+        std::string("read_cal_test_") + ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    for (char& c : folder) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return folder;
+}
+
 class ReadCal : public ::testing::Test {
   protected:
-    void SetUp() override {
-        // Relative to the test's working folder: an absolute path may hold an
-        // upper-case C (a Windows drive letter), which the file-name cases must
-        // not meet. Named after the test (in lower case, for the same reason),
-        // not the process: on Windows a death test's child is a new process
-        // that sets up the same folder again.
-        folder_ =
-            std::string("read_cal_test_") + ::testing::UnitTest::GetInstance()->current_test_info()->name();
-        for (char& c : folder_) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-        std::filesystem::create_directory(folder_);
-    }
-    void TearDown() override { std::filesystem::remove_all(folder_); }
     std::string Write(const std::string& text, const std::string& name = "CAL012_20131214_031502_250.txt") {
         const std::string path = folder_ + "/" + name;
         std::FILE* file = std::fopen(path.c_str(), "wb");
@@ -125,13 +130,14 @@ class ReadCal : public ::testing::Test {
         EXPECT_EQ(record_b->star_count, 5) << what;
     }
 
-    std::string folder_;
+    ScratchFolder scratch_{FolderOfThisTest()};
+    const std::string folder_ = scratch_.path.string();
     std::unique_ptr<CalibrationRecord> record_ = std::make_unique<CalibrationRecord>();
     std::unique_ptr<SiteRecord> site_ = std::make_unique<SiteRecord>();
 };
 
 TEST_F(ReadCal, EveryFieldLandsInItsPlace) {
-    Load(CalText(CalOptions{}));
+    Load(ExactCalText(ReaderSample()));
     const CalibrationRecord& r = *record_;
     EXPECT_STREQ(r.path, (folder_ + "/CAL012_20131214_031502_250.txt").c_str());
     EXPECT_STREQ(r.file_name, "CAL012_20131214_031502_250.txt");
@@ -178,22 +184,23 @@ TEST_F(ReadCal, EveryFieldLandsInItsPlace) {
 
 // Loads each text into zero-initialised records and compares their bytes.
 TEST_F(ReadCal, WordingUnitsLineEndsAndNulBytesLoadTheSame) {
-    const std::string plain = CalText(CalOptions{});
-    CalOptions with_units;
-    with_units.unit = " (some unit)";
-    std::string reworded = ReplaceAll(CalText(with_units), "Latitude", "Geodetic latitude, WGS84");
-    reworded = ReplaceAll(reworded, "Fit order", "Order of the plate fit");
-    ExpectSameLoad(plain, reworded, "labels and units");
-    ExpectSameLoad(plain, ReplaceAll(plain, "\n", "\r\n"), "CRLF");
-    ExpectSameLoad(plain, ReplaceAll(plain, "Height", std::string("Hei\0ght", 7)), "NUL in label");
+    const std::string plain = ExactCalText(ReaderSample());
+    CalTextOptions reworded;
+    reworded.bare_labels = true;
+    reworded.unit_after_values = " (some unit)";
+    std::string text =
+        ReplaceAll(ExactCalText(ReaderSample(), reworded), "Site latitude", "Geodetic latitude, WGS84");
+    text = ReplaceAll(text, "Plate polynomial order", "Order of the plate fit");
+    ExpectSameLoad(plain, text, "labels and units");
+    CalTextOptions crlf;
+    crlf.crlf = true;
+    ExpectSameLoad(plain, ExactCalText(ReaderSample(), crlf), "CRLF");
+    ExpectSameLoad(plain, ReplaceAll(plain, "Site height", std::string("Site hei\0ght", 12)), "NUL in label");
 }
 
 TEST_F(ReadCal, LowerOrderKeepsHigherCoefficientsOfEarlierLoads) {
     for (int order = 3; order >= 1; --order) {
-        CalOptions options;
-        options.fit_order = order;
-        options.coef_tag = order;
-        Load(CalText(options));
+        Load(ExactCalText(ReaderSample(order, order)));
         EXPECT_EQ(record_->fit_order, order);
         EXPECT_EQ(record_->star_count, 5) << "order " << order;
     }
@@ -215,9 +222,7 @@ void LoadInChild(const std::string& path) {
 
 TEST_F(ReadCal, UnusableOrderAndMissingFileEndTheProcess) {
     for (int order : {0, 4}) {
-        CalOptions options;
-        options.fit_order = order;
-        EXPECT_EXIT(LoadInChild(Write(CalText(options))), ::testing::ExitedWithCode(1),
+        EXPECT_EXIT(LoadInChild(Write(ExactCalText(ReaderSample(order)))), ::testing::ExitedWithCode(1),
                     "^ fitorder " + std::to_string(order) + " is not implemented in ReadCALfile\n$");
     }
     const std::string missing = folder_ + "/none.txt";
@@ -241,21 +246,18 @@ TEST_F(ReadCal, StarTableCountsRowsInSequence) {
                  {StarRows(1, 2) + "99999999999 1 2 3 4 5 6 7 8 9 10 11 12\n" + StarRows(4, 5), 2},
                  {"", 0}};
     for (const auto& c : cases) {
-        Load(CalText(CalOptions{}));  // entries 0-4 hold rows 1-5 of base 0
-        CalOptions options;
-        options.star_rows = c.rows;
-        Load(CalText(options));
+        Load(ExactCalText(ReaderSample()));  // entries 0-4 hold rows 1-5 of base 0
+        Load(CalTextWithStarRows(c.rows));
         EXPECT_EQ(record_->star_count, c.want)
             << "ReadCALfile star_count, table of " << c.rows.size() << " chars";
     }
     EXPECT_EQ(record_->stars[999].oc_arcmin, StarValue(1000, 12, 0.5)) << "row 1000 after 1200-row table";
-    Load(CalText(CalOptions{}));
-    CalOptions broken;
-    broken.star_rows = StarRows(1, 2) + bad_row;
-    Load(CalText(broken));
+    Load(ExactCalText(ReaderSample()));
+    Load(CalTextWithStarRows(StarRows(1, 2) + bad_row));
     EXPECT_EQ(record_->stars[2].col_3, 303);
     EXPECT_EQ(record_->stars[2].col_4, StarValue(3, 4, 0)) << "value after the break keeps earlier contents";
-    Load(ReplaceAll(CalText(CalOptions{}), "Star table\nNo RA Dec ...\n----\n" + StarRows(1, 5), ""));
+    const std::string text = ExactCalText(ReaderSample());
+    Load(text.substr(0, text.find("Matched catalogue stars")));
     EXPECT_EQ(record_->star_count, 0) << "file ending before the table";
 }
 
@@ -272,19 +274,19 @@ TEST_F(ReadCal, GeocentricRadiusOnWgs84) {
                  {45, 10.5, 0.2, 6367.689542734701},
                  {-33.75, -70.25, 2.5, 6374.074676924343}};
     for (const auto& c : cases) {
-        CalOptions options;
-        options.latitude = c.latitude;
-        options.longitude = c.longitude;
-        options.height = c.height;
-        Load(CalText(options));
+        CalibrationSample sample = ReaderSample();
+        sample.latitude_deg = c.latitude;
+        sample.longitude_deg = c.longitude;
+        sample.height_km = c.height;
+        Load(ExactCalText(sample));
         EXPECT_NEAR(record_->geocentric_radius_km, c.want, 1e-9)
             << "ReadCALfile geocentric_radius_km at latitude " << c.latitude << ", height " << c.height;
     }
     double radius[2];
     for (int i = 0; i < 2; ++i) {
-        CalOptions options;
-        options.longitude = i == 0 ? 0 : 123.4;
-        Load(CalText(options));
+        CalibrationSample sample = ReaderSample();
+        sample.longitude_deg = i == 0 ? 0 : 123.4;
+        Load(ExactCalText(sample));
         radius[i] = record_->geocentric_radius_km;
     }
     EXPECT_NEAR(radius[0], radius[1], 1e-9) << "longitude changes the geocentric radius";
@@ -298,29 +300,29 @@ TEST_F(ReadCal, FileNameStartsAtLastUpperCaseC) {
                  {"CAL012_20131214_031502_2500.txt", "CAL012_20131214_031502_2500.tx"},
                  {"Cal/cal012_20131214_031502_250.txt", "Cal/cal012_20131214_031502_250"}};
     for (const auto& c : cases) {
-        ReadCALfile(Write(CalText(CalOptions{}), c.name).c_str(), *record_, *site_);
+        ReadCALfile(Write(ExactCalText(ReaderSample()), c.name).c_str(), *record_, *site_);
         EXPECT_EQ(std::string(record_->file_name), c.want);
     }
-    ReadCALfile(Write(CalText(CalOptions{}), "cal.txt").c_str(), *record_, *site_);
+    ReadCALfile(Write(ExactCalText(ReaderSample()), "cal.txt").c_str(), *record_, *site_);
     EXPECT_STREQ(record_->file_name, "") << "path without an upper-case C";
 }
 
 TEST_F(ReadCal, LongSiteTextIsCutAndMissingLineShiftsValues) {
-    CalOptions options;
-    options.site_text_1 = std::string(300, 'n');
-    Load(CalText(options));
+    CalibrationSample sample = ReaderSample();
+    sample.camera_text = std::string(300, 'n');
+    Load(ExactCalText(sample));
     EXPECT_EQ(std::string(site_->text_1), std::string(127, 'n'));
     EXPECT_STREQ(site_->text_2, "Norv Team");
     EXPECT_EQ(site_->values[9], 10.5);
     EXPECT_EQ(record_->star_count, 5);
 
-    Load(ReplaceAll(CalText(CalOptions{}), "Longitude (deg) = 10.5\n", ""));
+    Load(ReplaceAll(ExactCalText(ReaderSample()), "Site longitude (deg, east)    = 10.5\n", ""));
     EXPECT_EQ(record_->longitude_deg, 45.25) << "latitude value moves up into longitude";
     EXPECT_EQ(record_->latitude_deg, 0.2) << "height value moves up into latitude";
 }
 
 TEST_F(ReadCal, NumberForms) {
-    std::string text = CalText(CalOptions{});
+    std::string text = ExactCalText(ReaderSample());
     const char* forms[][2] = {{"= 1.5", "= +7"},    {"= 2.5", "= -2e-3"},  {"= 3.5", "= .5E+1"},
                               {"= 4.5", "= 1e400"}, {"= 5.5", "= -1e400"}, {"= 6.5", "= 1e-400"},
                               {"= 7.5", "= 8.e"}};

@@ -40,7 +40,7 @@ std::string Repeat(const std::string& text, int times) {
 }
 
 // Camera 3, order 3, two stars.
-CalFileContent OrderThreeFile() {
+CalibrationSample OrderThreeFile() {
     return SampleCalibration(3, 3);
 }
 
@@ -54,58 +54,30 @@ const std::string kOrderThreeStars = "  201.29824 -11.16132   0.98   3.512   4.0
 const std::string kOrderThreeStar2 = "  187.00000  -3.50000   4.25   2.125   2.500   1.375\r\n";
 
 // Camera 3, order 2, one star, a day later.
-CalFileContent OrderTwoFile() {
-    CalFileContent c;
-    c.camera = 3;
-    c.day = 15;
-    c.hour = 4;
-    c.minute = 10;
-    c.second = 0;
-    c.millisecond = 0;
-    c.ra_deg = 10;
-    c.dec_deg = 89.5;
-    c.azim_deg = 0.5;
-    c.elev_deg = 38.75;
-    c.arcmin_per_pixel = 2.75;
-    c.fit_order = 2;
-    const double x[6] = {0.001, 0.0458, -0.0004, 1e-6, 2e-6, 3e-6};
-    const double y[6] = {-0.002, 0.0005, 0.0459, -1e-6, -2e-6, -3e-6};
-    for (int k = 0; k < 6; ++k) {
-        c.xcoef[k] = x[k];
-        c.ycoef[k] = y[k];
-    }
-    c.oc_mean = 1.5;
-    c.oc_sigma = 0.75;
-    c.magfit_slope = -2.5;
-    c.magfit_icept = 11;
-    c.fluxfit_slope = -0.4;
-    c.fluxfit_icept = 7.5;
-    c.stars = {{359.99999, 88.12345, 0, 0, 2.0, 0, 0, 0, 3.0, 0, 3.5, 0.5}};
+CalibrationSample OrderTwoFile() {
+    CalibrationSample c = BaseSample(3);
+    c.time = {2013, 12, 15, 4, 10, 0, 0};
+    SetPointing(c, {10, 89.5, 0.5, 38.75, 2.75, 0});
+    SetPolynomial(c, 2, {0.001, 0.0458, -0.0004, 1e-6, 2e-6, 3e-6},
+                  {-0.002, 0.0005, 0.0459, -1e-6, -2e-6, -3e-6});
+    SetFits(c, {1.5, 0.75, -2.5, 11, -0.4, 7.5});
+    c.stars = {StarOfColumns({359.99999, 88.12345, 0, 0, 2.0, 0, 0, 0, 3.0, 0, 3.5, 0.5})};
     return c;
 }
 
-// Camera 12, order 1, no stars, CR LF line ends.
-CalFileContent OrderOneFile() {
-    CalFileContent c;
-    c.camera = 12;
-    c.month = 1;
-    c.day = 2;
-    c.year = 2014;
-    c.hour = 23;
-    c.minute = 59;
-    c.second = 59;
-    c.millisecond = 999;
-    c.ra_deg = 300;
-    c.dec_deg = 40;
-    c.azim_deg = 180;
-    c.elev_deg = 60;
-    c.arcmin_per_pixel = 3;
-    c.cam_tilt_deg = 2.5;
-    c.fit_order = 1;
-    c.xcoef[1] = 0.05;
-    c.ycoef[2] = 0.05;
-    c.crlf = true;
+// Camera 12, order 1, no stars (written with CR LF line ends).
+CalibrationSample OrderOneFile() {
+    CalibrationSample c = BaseSample(12);
+    c.time = {2014, 1, 2, 23, 59, 59, 999};
+    SetPointing(c, {300, 40, 180, 60, 3, 2.5});
+    SetPolynomial(c, 1, {0, 0.05}, {0, 0, 0.05});
     return c;
+}
+
+CalTextOptions CrLf() {
+    CalTextOptions options;
+    options.crlf = true;
+    return options;
 }
 
 // The folder of the main run: cameras 3, 3, 12, 3 in listing order (the last
@@ -114,13 +86,12 @@ void MakeCalibrationFolder(const fs::path& folder) {
     fs::create_directory(folder);
     WriteFile(folder / "CAL003_20131214_031502_250.txt", CalText(OrderThreeFile()));
     WriteFile(folder / "CAL003_20131215_041000_000.txt", CalText(OrderTwoFile()));
-    WriteFile(folder / "CAL012_20140102_235959_999.txt", CalText(OrderOneFile()));
-    CalFileContent later = OrderThreeFile();
-    later.day = 16;
-    later.hour = later.minute = later.second = later.millisecond = 0;
+    WriteFile(folder / "CAL012_20140102_235959_999.txt", CalText(OrderOneFile(), CrLf()));
+    CalibrationSample later = OrderThreeFile();
+    later.time = {2013, 12, 16, 0, 0, 0, 0};
     WriteFile(folder / "CAL3_20131216_000000_000xx.txt", CalText(later));
     // Listed (the pattern ignores case) but without an upper-case "CAL" and a number.
-    WriteFile(folder / "cal099_20131214_000000_000.txt", CalText(OrderOneFile()));
+    WriteFile(folder / "cal099_20131214_000000_000.txt", CalText(OrderOneFile(), CrLf()));
     WriteFile(folder / "CALIBRATION_notes.txt", "not a calibration\n");
     WriteFile(folder / "readme.txt", "not a calibration\n");
 }
@@ -211,27 +182,6 @@ TEST(SummaryRun, CancelEndsAtOnceAndCreatesNothing) {
     }
 }
 
-TEST(SummaryRun, FolderPathTooLongForTheTableNamesIsRefused) {
-    ScratchFolder scratch;
-    // The longest accepted path has 221 characters with its separator.
-    const std::string base = scratch.path.string() + kSeparator;
-    const fs::path longest = base + std::string(221 - base.size() - 1, 'a');
-    const fs::path too_long = base + std::string(221 - base.size(), 'b');
-    fs::create_directory(longest);
-    fs::create_directory(too_long);
-
-    ProgramRun run = RunProgram(scratch.path, too_long.string() + "\n");
-    EXPECT_EQ(run.exit_status, 1);
-    EXPECT_EQ(run.out, ConsoleText(kBanner + kCancel));
-    EXPECT_NE(run.err.find("222 characters"), std::string::npos) << run.err;
-    EXPECT_FALSE(fs::exists(too_long / "Summary"));
-
-    run = RunProgram(scratch.path, longest.string() + "\n");
-    EXPECT_EQ(run.exit_status, 1);
-    EXPECT_EQ(run.out, ConsoleText(kBanner + kClosing));
-    EXPECT_TRUE(fs::is_directory(longest / "Summary"));
-}
-
 TEST(SummaryRun, SummaryBlockedByAPlainFileFailsOnTheFirstTable) {
     ScratchFolder scratch;
     const fs::path folder = scratch.path / "calibrations";
@@ -251,34 +201,4 @@ TEST(SummaryRun, SummaryBlockedByAPlainFileFailsOnTheFirstTable) {
         EXPECT_NE(run.err.find("Summary"), std::string::npos);
         EXPECT_EQ(ReadFile(folder / "Summary"), "in the way\n");
     }
-}
-
-TEST(SummaryRun, UnreadableCalibrationEndsTheRunAfterTheCompleteTables) {
-    ScratchFolder scratch;
-    const fs::path folder = scratch.path / "calibrations";
-    fs::create_directory(folder);
-    WriteFile(folder / "CAL003_20131214_031502_250.txt", CalText(OrderThreeFile()));
-    // 31 characters: the cut to 30 names a file that is not there.
-    WriteFile(folder / "CAL012_20140102_235959_999x.txt", CalText(OrderOneFile()));
-
-    ProgramRun run = RunProgram(scratch.path, folder.string() + "\n");
-    EXPECT_EQ(run.exit_status, 1);
-    EXPECT_EQ(
-        run.out,
-        ConsoleText(kBanner + "Summarizing Camera 3\nSummarizing Camera 12\n Cannot open calibration file " +
-                    folder.string() + kSeparator + "CAL012_20140102_235959_999x.tx for reading \n"));
-    const fs::path summary = folder / "Summary";
-    EXPECT_EQ(ReadFile(summary / "SummaryCAL003_FitCoefs.txt").size(), kFitCoefsHeader.size() + 373);
-    EXPECT_EQ(ReadFile(summary / "SummaryCAL012_FitCoefs.txt"), kFitCoefsHeader);
-    EXPECT_EQ(ReadFile(summary / "SummaryCAL012_FitStars.txt"), kFitStarsHeader);
-
-    // A name shorter than 30 characters keeps its line end, so opening it fails too.
-    fs::remove(folder / "CAL012_20140102_235959_999x.txt");
-    WriteFile(folder / "CAL5_short.txt", CalText(OrderOneFile()));
-    run = RunProgram(scratch.path, folder.string() + "\n");
-    EXPECT_EQ(run.exit_status, 1);
-    EXPECT_EQ(
-        run.out,
-        ConsoleText(kBanner + "Summarizing Camera 3\nSummarizing Camera 5\n Cannot open calibration file " +
-                    folder.string() + kSeparator + "CAL5_short.txt\n for reading \n"));
 }

@@ -20,6 +20,7 @@
 #include "calib/cal_record.h"
 #include "calib/read_cal.h"
 #include "tests/fuzz/fuzz_harness.h"
+#include "tests/support/scratch_folder.h"
 
 namespace {
 
@@ -27,25 +28,10 @@ namespace {
 // the 30 characters the record keeps.
 constexpr const char* kCalFileName = "CAL001_20200101_000000_000.txt";
 
-// The folder of the scratch CAL file, removed with its file at exit.
-struct ScratchFolder {
-    std::string path;
-    ~ScratchFolder() {
-        if (path.empty()) return;
-        std::remove((path + "/" + kCalFileName).c_str());
-        std::remove(path.c_str());
-    }
-};
-
+// The path of the scratch CAL file, in a folder removed with it at exit.
 const std::string& ScratchCalPath() {
-    static ScratchFolder folder;
-    static std::string cal_path;
-    if (cal_path.empty()) {
-        char pattern[] = "/tmp/norv_fuzz_reader_XXXXXX";
-        if (mkdtemp(pattern) == nullptr) FuzzCheckFailed("mkdtemp");
-        folder.path = pattern;
-        cal_path = folder.path + "/" + kCalFileName;
-    }
+    static const ScratchFolder folder;
+    static const std::string cal_path = folder.path.string() + "/" + kCalFileName;
     return cal_path;
 }
 

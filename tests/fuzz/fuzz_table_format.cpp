@@ -2,8 +2,9 @@
 // orders go through the FitCoefs and FitStars row formats.
 //
 // Each row is checked against the C library: the same fields formatted with
-// snprintf and the row's conversions, every "%14.6e" exponent then widened to
-// three digits inside its 14 columns. When every value fits its column, the
+// snprintf, each with the conversion built from the table's column layout
+// (app/table_columns.h), every coefficient's exponent then widened to three
+// digits inside its column. When every value fits its column, the
 // row also has exactly the length of the table's header lines and its blanks
 // where the dashed header line has them.
 #include <cmath>
@@ -14,7 +15,9 @@
 #include <limits>
 #include <string>
 #include <string_view>
+#include <utility>
 
+#include "app/table_columns.h"
 #include "app/table_rows.h"
 #include "calib/cal_record.h"
 #include "tests/fuzz/fuzz_harness.h"
@@ -109,20 +112,25 @@ void FillRecord(ByteSource& source, CalibrationRecord& record, StarEntry& star) 
     }
 }
 
-// The C library's conversion of one value.
-template <typename Value>
-std::string Printf(const char* format, Value value) {
+// The C library's conversion of the values with the format.
+template <typename... Values>
+std::string Printf(const std::string& format, Values... values) {
     char buffer[512];
-    const int length = std::snprintf(buffer, sizeof buffer, format, value);
+    const int length = std::snprintf(buffer, sizeof buffer, format.c_str(), values...);
     FUZZ_CHECK(length >= 0 && length < static_cast<int>(sizeof buffer));
     return std::string(buffer, static_cast<std::size_t>(length));
 }
 
-// "%14.6e" with a three-digit exponent: the library writes two digits where
-// the exponent is below 100, so one more digit goes in and, the column being
-// 14 wide, one blank of its padding goes out.
+// The printf conversion of a column: "%7.3f" for {gap, 7, 3} and 'f'.
+std::string ColumnFormat(const TableColumn& column, char conversion) {
+    return "%" + std::to_string(column.width) + "." + std::to_string(column.precision) + conversion;
+}
+
+// The coefficient conversion with a three-digit exponent: the library
+// writes two digits where the exponent is below 100, so one more digit goes
+// in and, the column being as wide as before, one blank of its padding goes out.
 std::string Exponent3(double value) {
-    std::string text = Printf("%14.6e", value);
+    std::string text = Printf(ColumnFormat(kCoefficientColumn, 'e'), value);
     const std::size_t e = text.find('e');
     if (e == std::string::npos || text.size() - (e + 2) != 2) return text;
     FUZZ_CHECK(text[0] == ' ');
@@ -131,34 +139,37 @@ std::string Exponent3(double value) {
     return text;
 }
 
-bool Fits(const std::string& converted, std::size_t width) {
-    return converted.size() <= width;
-}
-
 struct ExpectedRow {
     std::string text;
     bool fits = true;
 };
 
-void AppendColumn(ExpectedRow& row, const std::string& converted, std::size_t width) {
+void AppendColumn(ExpectedRow& row, const TableColumn& column, const std::string& converted) {
+    row.text.append(static_cast<std::size_t>(column.gap), ' ');
     row.text += converted;
-    row.fits = row.fits && Fits(converted, width);
+    row.fits = row.fits && converted.size() <= static_cast<std::size_t>(column.width);
 }
 
+void AppendFixedColumn(ExpectedRow& row, const TableColumn& column, double value) {
+    AppendColumn(row, column, Printf(ColumnFormat(column, 'f'), value));
+}
+
+// "%02d/%02d/%04d %02d:%02d:%02d.%03d" built from the field digits. Every
+// field takes at least its digits, so the fields fit exactly when the text
+// is no longer than the digits and separators together.
 void AppendDateTime(ExpectedRow& row, const CalibrationRecord& record) {
-    AppendColumn(row, Printf("%02d", record.date_first), 2);
-    row.text += '/';
-    AppendColumn(row, Printf("%02d", record.date_second), 2);
-    row.text += '/';
-    AppendColumn(row, Printf("%04d", record.date_year), 4);
-    row.text += ' ';
-    AppendColumn(row, Printf("%02d", record.hour), 2);
-    row.text += ':';
-    AppendColumn(row, Printf("%02d", record.minute), 2);
-    row.text += ':';
-    AppendColumn(row, Printf("%02d", record.second), 2);
-    row.text += '.';
-    AppendColumn(row, Printf("%03d", record.millisecond), 3);
+    std::string format;
+    std::size_t fitting_length = 0;
+    for (int field = 0; field < 7; ++field) {
+        format += "%0" + std::to_string(kDateTimeDigits[field]) + "d";
+        fitting_length += static_cast<std::size_t>(kDateTimeDigits[field]);
+        if (field < 6) format += kDateTimeSeparators[field];
+    }
+    fitting_length += 6;
+    const std::string date_time = Printf(format, record.date_first, record.date_second, record.date_year,
+                                         record.hour, record.minute, record.second, record.millisecond);
+    row.text += date_time;
+    row.fits = row.fits && date_time.size() == fitting_length;
 }
 
 ExpectedRow ExpectedFitCoefsRow(const CalibrationRecord& record) {
@@ -166,15 +177,13 @@ ExpectedRow ExpectedFitCoefsRow(const CalibrationRecord& record) {
     AppendDateTime(row, record);
     for (double value : {record.ra_center_deg, record.dec_center_deg, record.azim_center_deg,
                          record.elev_center_deg, record.arcmin_per_pixel, record.cam_tilt_deg}) {
-        row.text += ' ';
-        AppendColumn(row, Printf("%7.3f", value), 7);
+        AppendFixedColumn(row, kPointingColumn, value);
     }
     // Coefficients beyond the order's terms are printed as 0.
     const int term_count = TermCount(record.fit_order);
     for (const double* coefficients : {record.xcoef, record.ycoef}) {
         for (int term = 0; term < kMaxTerms; ++term) {
-            row.text += ' ';
-            AppendColumn(row, Exponent3(term < term_count ? coefficients[term] : 0.0), 14);
+            AppendColumn(row, kCoefficientColumn, Exponent3(term < term_count ? coefficients[term] : 0.0));
         }
     }
     return row;
@@ -183,25 +192,19 @@ ExpectedRow ExpectedFitCoefsRow(const CalibrationRecord& record) {
 ExpectedRow ExpectedFitStarsRow(const CalibrationRecord& record, const StarEntry& star) {
     ExpectedRow row;
     AppendDateTime(row, record);
-    for (double value : {record.oc_mean_arcmin, record.oc_sigma_arcmin}) {
-        row.text += ' ';
-        AppendColumn(row, Printf("%7.3f", value), 7);
-    }
-    for (double value :
-         {record.magfit_slope, record.magfit_icept, record.fluxfit_slope, record.fluxfit_icept}) {
-        row.text += ' ';
-        AppendColumn(row, Printf("%7.2f", value), 7);
-    }
-    row.text += "  ";
-    AppendColumn(row, Printf("%9.5f", star.ra_deg), 9);
-    row.text += ' ';
-    AppendColumn(row, Printf("%9.5f", star.dec_deg), 9);
-    row.text += ' ';
-    AppendColumn(row, Printf("%6.2f", star.mv), 6);
-    for (double value : {star.log10_inten, star.log10_flux, star.oc_arcmin}) {
-        row.text += ' ';
-        AppendColumn(row, Printf("%7.3f", value), 7);
-    }
+    const std::pair<TableColumn, double> columns[] = {{kResidualColumn, record.oc_mean_arcmin},
+                                                      {kResidualColumn, record.oc_sigma_arcmin},
+                                                      {kPhotometricFitColumn, record.magfit_slope},
+                                                      {kPhotometricFitColumn, record.magfit_icept},
+                                                      {kPhotometricFitColumn, record.fluxfit_slope},
+                                                      {kPhotometricFitColumn, record.fluxfit_icept},
+                                                      {kStarRaColumn, star.ra_deg},
+                                                      {kStarDecColumn, star.dec_deg},
+                                                      {kStarMagnitudeColumn, star.mv},
+                                                      {kStarValueColumn, star.log10_inten},
+                                                      {kStarValueColumn, star.log10_flux},
+                                                      {kStarValueColumn, star.oc_arcmin}};
+    for (const auto& [column, value] : columns) AppendFixedColumn(row, column, value);
     return row;
 }
 

@@ -26,6 +26,12 @@ ScratchFolder::ScratchFolder() {
     std::abort();
 }
 
+ScratchFolder::ScratchFolder(const fs::path& chosen_path) : path(chosen_path) {
+    std::error_code error;
+    fs::create_directories(path, error);
+    if (error || !fs::is_directory(path, error)) std::abort();
+}
+
 ScratchFolder::~ScratchFolder() {
     std::error_code error;
     fs::remove_all(path, error);

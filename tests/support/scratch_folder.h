@@ -11,10 +11,15 @@ constexpr const char* kNullDevice = "NUL";
 constexpr const char* kNullDevice = "/dev/null";
 #endif
 
-// A fresh folder of its own under the system's temporary folder; removed with
-// everything in it when the object goes. Aborts when none can be created.
+// A folder for one test's files, removed with everything in it when the
+// object goes. Aborts when the folder cannot be created.
 struct ScratchFolder {
+    // A fresh folder of its own under the system's temporary folder.
     ScratchFolder();
+    // The folder at the given path (absolute, or relative to the working
+    // folder), created when missing; one that exists already is used as it
+    // is, so a process that sets up the same test again meets the same folder.
+    explicit ScratchFolder(const std::filesystem::path& chosen_path);
     ~ScratchFolder();
     ScratchFolder(const ScratchFolder&) = delete;
     ScratchFolder& operator=(const ScratchFolder&) = delete;

@@ -1,9 +1,9 @@
 // The data generator: its files load through ReadCALfile with the values it
-// meant, its output depends only on the seed, and its names follow the
-// CALnnn_YYYYMMDD_HHMMSS_mmm.txt pattern.
+// meant, its output depends only on the seed, its names follow the
+// CALnnn_YYYYMMDD_HHMMSS_mmm.txt pattern, and the CAL writer's options.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -15,6 +15,8 @@
 #include <string>
 
 #include "calib/read_cal.h"
+#include "tests/support/cal_samples.h"
+#include "tests/support/scratch_folder.h"
 #include "tools/cal_network.h"
 #include "tools/cal_text.h"
 #include "tools/calibration_sample.h"
@@ -24,20 +26,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-
-// A fresh temporary folder, removed with everything in it at scope end.
-struct TempFolder {
-    fs::path path;
-    explicit TempFolder(const std::string& tag)
-        : path(fs::temp_directory_path() / ("norv_gen_" + tag + "_" + std::to_string(::getpid()))) {
-        fs::remove_all(path);
-        fs::create_directories(path);
-    }
-    ~TempFolder() {
-        std::error_code ignored;
-        fs::remove_all(path, ignored);
-    }
-};
 
 std::map<std::string, std::string> ReadFolder(const fs::path& folder) {
     std::map<std::string, std::string> files;
@@ -65,7 +53,7 @@ void ExpectRelativelyClose(double loaded, double generated, double tolerance, co
 // loads through the reader with its date, time, pointing, polynomial, fits
 // and every star row.
 TEST(CalGenerator, FilesLoadThroughTheReaderWithTheGeneratedValues) {
-    TempFolder folder("load");
+    ScratchFolder folder;
     auto record = std::make_unique<CalibrationRecord>();
     auto site = std::make_unique<SiteRecord>();
     const int star_counts[] = {0, 1, 57, 1000};
@@ -155,9 +143,9 @@ TEST(CalGenerator, CubicPolynomialFollowsTheCameraModel) {
 // The same request writes the same bytes; another seed writes other data.
 // Files are spread evenly over the cameras and named by camera and time.
 TEST(CalGenerator, NetworkIsDeterministicAndNamedByCameraAndTime) {
-    TempFolder first("first");
-    TempFolder second("second");
-    TempFolder other("other");
+    ScratchFolder first;
+    ScratchFolder second;
+    ScratchFolder other;
     ASSERT_EQ(WriteCalNetwork({first.path.string(), 25, 4, 5, 20, 40}), 25);
     ASSERT_EQ(WriteCalNetwork({second.path.string(), 25, 4, 5, 20, 40}), 25);
     ASSERT_EQ(WriteCalNetwork({other.path.string(), 25, 4, 6, 20, 40}), 25);
@@ -180,4 +168,38 @@ TEST(CalGenerator, NetworkIsDeterministicAndNamedByCameraAndTime) {
     ASSERT_EQ(per_camera.size(), 4u);
     for (const auto& camera : per_camera)
         EXPECT_TRUE(camera.second == 6 || camera.second == 7) << camera.first;
+}
+
+// The writer's options change what they name and nothing else: CR LF ends
+// every line, bare labels lose their units in parentheses and padding, the
+// unit follows every value a label follows (not the site block's last
+// number), the round-trip form writes shortest exact values, and given star
+// rows replace the sample's.
+TEST(CalText, OptionsChangeOnlyWhatTheyName) {
+    CalibrationSample sample = BaseSample(7);
+    sample.stars.push_back(StarOfColumns({1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}));
+    const std::string plain = CalText(sample);
+    EXPECT_NE(plain.find("\nSite height (km)              = 0.1530\nImage size"), std::string::npos);
+
+    CalTextOptions options;
+    options.crlf = true;
+    std::string crlf_plain;
+    for (char c : plain) crlf_plain += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    EXPECT_EQ(CalText(sample, options), crlf_plain);
+
+    options = CalTextOptions();
+    options.bare_labels = true;
+    options.unit_after_values = " km";
+    options.round_trip_numbers = true;
+    options.star_rows = "1 2 3\n";
+    const std::string changed = CalText(sample, options);
+    for (const char* line :
+         {"\nSite height = 0.153 km\nImage size = 720 x 576 km\n",
+          "\nStars detected = 0 km\nStars matched = 0\nForward plate",
+          "\nMean O-C and sigma = 0 +- 0 arcmin\n\nPhotometric fits\nMagnitude fit slope = 0 km\n",
+          "\nFlux fit slope = 0 km\nFlux fit intercept = 0  log10 flux\n"}) {
+        EXPECT_NE(changed.find(line), std::string::npos) << line;
+    }
+    EXPECT_EQ(std::count(changed.begin(), changed.end(), '\n'), std::count(plain.begin(), plain.end(), '\n'));
+    EXPECT_EQ(changed.substr(changed.size() - 15), "--------\n1 2 3\n");
 }
