@@ -2,6 +2,8 @@
 // two fixed-width tables per camera in the folder's Summary sub-folder.
 // The process ends with exit status 1 on every path, the normal end included.
 #include <cstdio>
+#include <exception>
+#include <new>
 #include <string>
 
 #include "app/listing.h"
@@ -51,9 +53,8 @@ std::string ChooseCalibrationFolder() {
     return folder;
 }
 
-}  // namespace
-
-int main() {
+// The run from the banner to the closing message.
+void SummarizeFolder() {
     PrintBanner();
     const std::string folder = ChooseCalibrationFolder();
     CreateSummaryFolder(folder);
@@ -69,6 +70,29 @@ int main() {
 
     FreeListing(entries);
     std::printf("\n Done with processing \n");
+}
+
+// Ends the run after a failure the run does not handle where it arises
+// (memory for a text or a list that could not be had): a message, the wait,
+// exit status 1. Tables of the camera being summarized are put in place as
+// far as they were written, as for the other failures.
+[[noreturn]] void EndAfterUnexpectedFailure(const char* what) {
+    std::printf(" %s in Norv_CalSummary \n", what);
+    std::printf("\n Enter any number and CR to exit program \n");
+    WaitForCharacter();
+    EndProcess(1);
+}
+
+}  // namespace
+
+int main() {
+    try {
+        SummarizeFolder();
+    } catch (const std::bad_alloc&) {
+        EndAfterUnexpectedFailure("Memory not allocated");
+    } catch (const std::exception& failure) {
+        EndAfterUnexpectedFailure(failure.what());
+    }
     WaitForCharacter();
     EndProcess(1);
 }

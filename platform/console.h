@@ -19,8 +19,9 @@ constexpr char kPathSeparator = '/';
 
 // Given a title, shows it as the console window's title. On Linux it is an
 // escape sequence written only when standard output is a terminal; on
-// Windows the console's title is set, and the window that carries it is
-// looked up to own the folder dialog. Never ends the process.
+// Windows the console's title is set, the window that carries it is looked
+// up to own the folder dialog, and the console is told that the program's
+// text is UTF-8. Never ends the process.
 void SetConsoleTitle(std::string_view title);
 
 // Asks the operator for the folder of calibration files. Returns true with

@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "platform/console.h"
+#include "platform/utf8_path.h"
 
 namespace {
 
@@ -32,7 +33,7 @@ bool ReadPlainLine(std::string& line) {
 bool IsExistingFolder(const std::string& path) {
     if (path.find('\0') != std::string::npos) return false;
     std::error_code error;
-    return std::filesystem::is_directory(path, error);
+    return std::filesystem::is_directory(PathFromUtf8(path), error);
 }
 
 bool ReadFolderLine(std::string& folder) {

@@ -7,6 +7,8 @@
 #include <filesystem>
 #include <vector>
 
+#include "platform/utf8_path.h"
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -35,25 +37,25 @@ bool MatchesCalPattern(std::string_view name) {
 }  // namespace
 
 bool CreateSummaryFolder(std::string_view folder) {
-    const fs::path summary = fs::path(std::string(folder)) / "Summary";
+    const fs::path summary = PathFromUtf8(folder) / "Summary";
     std::error_code error;
     fs::create_directory(summary, error);
     if (!error) return true;
-    std::fprintf(stderr, " Cannot create folder %s: %s \n", summary.string().c_str(),
+    std::fprintf(stderr, " Cannot create folder %s: %s \n", Utf8FromPath(summary).c_str(),
                  error.message().c_str());
     return false;
 }
 
 bool ListCALfileNames(std::string_view folder, std::string& names) {
     std::error_code error;
-    fs::directory_iterator entry(fs::path(std::string(folder)), error);
+    fs::directory_iterator entry(PathFromUtf8(folder), error);
     if (error) return false;
     std::vector<std::string> matches;
     for (; entry != fs::directory_iterator(); entry.increment(error)) {
         if (error) return false;
         std::error_code type_error;
         if (!entry->is_regular_file(type_error)) continue;
-        std::string name = entry->path().filename().string();
+        std::string name = Utf8FromPath(entry->path().filename());
         if (MatchesCalPattern(name)) matches.push_back(std::move(name));
     }
     if (error) return false;

@@ -109,7 +109,7 @@ class HostileFolder : public ::testing::Test {
     // Runs the program on the folder with the given input after the folder
     // line, and checks that nothing outside Summary/ changed.
     ProgramRun Run(const std::string& input_after_folder = "\n") {
-        return RunWithInput(folder_.string() + "\n" + input_after_folder);
+        return RunWithInput(folder_.u8string() + "\n" + input_after_folder);
     }
 
     ProgramRun RunWithInput(const std::string& input) {
@@ -453,7 +453,7 @@ class HostileFolderName : public HostileFolder, public ::testing::WithParamInter
 TEST_P(HostileFolderName, IsUsedAsTypedAndRunsNothing) {
     // The folder is only ever handled as a path: no shell sees it, so quotes,
     // command substitutions and separators do nothing.
-    UseFolder(scratch_.path / GetParam());
+    UseFolder(scratch_.path / fs::u8path(GetParam()));
     Write(CameraName(5), CalText(GoodFile(5)));
     const ProgramRun run = Run();
     EXPECT_EQ(run.out, ConsoleText(kBanner + Summarizing(5) + kClosing));
@@ -466,11 +466,17 @@ TEST_P(HostileFolderName, IsUsedAsTypedAndRunsNothing) {
 
 #ifdef _WIN32
 // Windows drops a trailing blank from a name and allows no double quote in
-// one. A name outside ASCII is not among the Windows cases: under wine the
-// program did not find such a folder made by this test (not yet explained).
+// one. Names outside the ANSI code page (ř, Š and the others are in none of
+// the Western ones) reach the program as UTF-8 on its standard input.
 INSTANTIATE_TEST_SUITE_P(Names, HostileFolderName,
                          ::testing::Values("with  two  spaces", "it's 'quoted'", "$(touch pwned)",
-                                           "semi; touch pwned;", "%PATH% & echo pwned"));
+                                           "semi; touch pwned;", "%PATH% & echo pwned",
+                                           "\xC3\xBCnic\xC3\xB8"
+                                           "de \xE2\x98\x84 "
+                                           "\xE6\xB5\x81\xE6\x98\x9F",
+                                           "Ond\xC5\x99"
+                                           "ejov",
+                                           "\xC5\xA0umava"));
 #else
 INSTANTIATE_TEST_SUITE_P(Names, HostileFolderName,
                          ::testing::Values("with  two  spaces ", "it's \"quoted\"", "$(touch pwned)",
