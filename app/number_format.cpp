@@ -1,11 +1,14 @@
-// Number conversions for the tables. The digits come from std::to_chars with
-// a precision, which rounds exactly as printf does in the C locale (correctly,
-// ties to even) at a fraction of its cost; the C library writes two exponent
-// digits where the tables want three, so the exponent is widened here.
+// Number conversions for the tables. Fixed-point values of the sizes tables
+// hold are rounded here with exact integer arithmetic; others, and the
+// exponent form, come from std::to_chars with a precision. Both round exactly
+// as printf does in the C locale (correctly, ties to even) at a fraction of
+// its cost; the C library writes two exponent digits where the tables want
+// three, so the exponent is widened here.
 #include "app/number_format.h"
 
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <system_error>
@@ -17,8 +20,20 @@ constexpr int kExponentMinDigits = 3;
 // use: sign, 309 integer digits, point, fraction digits.
 constexpr int kNumberRoom = 400;
 
+// Widest column padded in one piece; wider ones are padded in two appends.
+constexpr std::size_t kOnePieceWidth = 64;
+
 void AppendPadded(std::string& text, const char* number, std::size_t length, int width) {
-    if (static_cast<int>(length) < width) text.append(static_cast<std::size_t>(width) - length, ' ');
+    const std::size_t padding =
+        static_cast<int>(length) < width ? static_cast<std::size_t>(width) - length : 0;
+    if (padding > 0 && length + padding <= kOnePieceWidth) {
+        char padded[kOnePieceWidth];
+        std::memset(padded, ' ', padding);
+        std::memcpy(padded + padding, number, length);
+        text.append(padded, padding + length);
+        return;
+    }
+    if (padding > 0) text.append(padding, ' ');
     text.append(number, length);
 }
 
@@ -31,6 +46,84 @@ void AppendFromLibrary(std::string& text, const char* format, double value, int 
     text.resize(start + static_cast<std::size_t>(length) + 1);
     std::snprintf(&text[start], static_cast<std::size_t>(length) + 1, format, width, precision, value);
     text.resize(start + static_cast<std::size_t>(length));
+}
+
+// Unsigned 128-bit integers (a GCC and clang extension; the extension keyword
+// keeps the pedantic build quiet about it).
+__extension__ typedef unsigned __int128 Wide;
+
+constexpr int kExactMaxPrecision = 9;
+constexpr std::uint64_t kPowersOfTen[kExactMaxPrecision + 1] = {
+    1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000, 1000000000};
+// Beyond 2^kExactMaxBinaryExponent the value goes to to_chars; below it the
+// scaled mantissa, shifted, stays within 128 bits.
+constexpr int kExactMaxBinaryExponent = 40;
+
+// Writes the decimal digits of n (at least one) at the end of room and
+// returns where they start.
+char* WriteDigitsBackwards(Wide n, char* end) {
+    char* p = end;
+    if ((n >> 64) == 0) {  // the common case, in cheaper 64-bit divisions
+        std::uint64_t narrow = static_cast<std::uint64_t>(n);
+        do {
+            *--p = static_cast<char>('0' + narrow % 10);
+            narrow /= 10;
+        } while (narrow != 0);
+        return p;
+    }
+    do {
+        const Wide quotient = n / 10;
+        *--p = static_cast<char>('0' + static_cast<int>(n - quotient * 10));
+        n = quotient;
+    } while (n != 0);
+    return p;
+}
+
+// The value as "%.*f" gives it, written into buffer (room of kNumberRoom),
+// for a finite value below 2^(53 + kExactMaxBinaryExponent) in magnitude and
+// a precision of at most 9; returns the length, or 0 when the value is not
+// such. The value is an integer mantissa M times 2^E exactly; M * 10^p * 2^E
+// is formed exactly in 128 bits and rounded to an integer half to even, which
+// is what printf does with the exact binary value.
+std::size_t FormatFixedExactly(double value, int precision, char* buffer) {
+    if (!std::isfinite(value) || precision < 0 || precision > kExactMaxPrecision) return 0;
+    // |value| = mantissa * 2^binary_exponent, from the value's bits.
+    std::uint64_t bits = 0;
+    std::memcpy(&bits, &value, sizeof bits);
+    const int biased_exponent = static_cast<int>((bits >> 52) & 0x7ff);
+    const std::uint64_t stored_fraction = bits & ((std::uint64_t{1} << 52) - 1);
+    const std::uint64_t mantissa =
+        biased_exponent == 0 ? stored_fraction : stored_fraction | (std::uint64_t{1} << 52);
+    const int binary_exponent = (biased_exponent == 0 ? 1 : biased_exponent) - 1075;
+    if (binary_exponent > kExactMaxBinaryExponent) return 0;
+    const Wide scaled = static_cast<Wide>(mantissa) * kPowersOfTen[precision];
+    Wide rounded = 0;
+    if (binary_exponent >= 0) {
+        rounded = scaled << binary_exponent;
+    } else if (binary_exponent > -128) {
+        const int shift = -binary_exponent;
+        rounded = scaled >> shift;
+        const Wide remainder = scaled - (rounded << shift);
+        const Wide half = static_cast<Wide>(1) << (shift - 1);
+        if (remainder > half || (remainder == half && (rounded & 1) != 0)) ++rounded;
+    }  // else: below 2^-127 after scaling, far less than a half: rounds to 0
+
+    char digits[48];
+    char* const digits_end = digits + sizeof digits;
+    char* first = WriteDigitsBackwards(rounded, digits_end);
+    // At least one digit before the point.
+    while (digits_end - first < precision + 1) *--first = '0';
+    std::size_t length = 0;
+    if (std::signbit(value)) buffer[length++] = '-';
+    const std::size_t integer_digits = static_cast<std::size_t>(digits_end - first - precision);
+    std::memcpy(buffer + length, first, integer_digits);
+    length += integer_digits;
+    if (precision > 0) {
+        buffer[length++] = '.';
+        std::memcpy(buffer + length, first + integer_digits, static_cast<std::size_t>(precision));
+        length += static_cast<std::size_t>(precision);
+    }
+    return length;
 }
 
 }  // namespace
@@ -60,6 +153,11 @@ void AppendExponent3(std::string& text, double value, int width, int precision) 
 
 void AppendFixed(std::string& text, double value, int width, int precision) {
     char buffer[kNumberRoom];
+    const std::size_t exact_length = FormatFixedExactly(value, precision, buffer);
+    if (exact_length > 0) {
+        AppendPadded(text, buffer, exact_length, width);
+        return;
+    }
     const std::to_chars_result result =
         std::isfinite(value) && precision >= 0 && precision < 64
             ? std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, precision)

@@ -256,9 +256,49 @@ long long LeadingDigitExponent(std::string_view mantissa, long long exponent) {
     return exponent - static_cast<long long>(first_nonzero - integer_end - 1);
 }
 
-const char* PassDigitsIn(const char* p, const char* end) {
-    while (p != end && IsDigit(*p)) ++p;
+// The digits of a number of at most 19 significant digits as an integer, and
+// how many of them follow the point: the number is digits * 10^-fraction_digits.
+struct ShortDecimal {
+    std::uint64_t digits = 0;
+    int significant_digits = 0;
+    long long fraction_digits = 0;
+};
+constexpr int kShortDecimalDigits = 19;
+
+// Moves past the digits at p, adding them to decimal (counted as fraction
+// digits when in_fraction).
+const char* PassDigitsIn(const char* p, const char* end, ShortDecimal& decimal, bool in_fraction) {
+    const char* const start = p;
+    for (; p != end && IsDigit(*p); ++p) {
+        if (decimal.significant_digits < kShortDecimalDigits) {
+            decimal.digits = decimal.digits * 10 + static_cast<std::uint64_t>(*p - '0');
+            if (decimal.digits != 0) ++decimal.significant_digits;
+        } else {
+            decimal.significant_digits = kShortDecimalDigits + 1;  // too many for the short way
+        }
+    }
+    if (in_fraction) decimal.fraction_digits += p - start;
     return p;
+}
+
+// Given the digits of a number and the exponent written after it, returns
+// true with magnitude set when one correctly rounded operation gives it: the
+// digits as an integer of at most 2^53 and a power of ten of at most 10^22
+// are both exact doubles, so their product or quotient is rounded once, as
+// the full conversion would round it (Clinger's fast path). Most numbers in a
+// CAL file are such.
+bool ExactlyRepresentable(const ShortDecimal& decimal, long long exponent, double& magnitude) {
+    static constexpr double kExactPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                                   1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                                   1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+    constexpr long long kMaxExactPower = 22;
+    constexpr std::uint64_t kMaxExactInteger = std::uint64_t{1} << 53;
+    if (decimal.significant_digits > kShortDecimalDigits || decimal.digits > kMaxExactInteger) return false;
+    const long long power = exponent - decimal.fraction_digits;
+    if (power < -kMaxExactPower || power > kMaxExactPower) return false;
+    const double digits = static_cast<double>(decimal.digits);
+    magnitude = power >= 0 ? digits * kExactPowersOfTen[power] : digits / kExactPowersOfTen[-power];
+    return true;
 }
 
 // The number at the cursor read straight from the window's text, the common
@@ -275,11 +315,12 @@ bool ScanRealInWindow(CalScanner& scanner, bool& matched, double& value) {
     const bool negative = p != end && *p == '-';
     if (p != end && (*p == '+' || *p == '-')) ++p;
     const char* const mantissa_start = p;
-    p = PassDigitsIn(p, end);
+    ShortDecimal decimal;
+    p = PassDigitsIn(p, end, decimal, false);
     std::size_t digit_count = static_cast<std::size_t>(p - mantissa_start);
     if (p != end && *p == '.') {
         const char* const fraction_start = p + 1;
-        p = PassDigitsIn(fraction_start, end);
+        p = PassDigitsIn(fraction_start, end, decimal, true);
         digit_count += static_cast<std::size_t>(p - fraction_start);
     }
     const char* const mantissa_end = p;
@@ -307,6 +348,11 @@ bool ScanRealInWindow(CalScanner& scanner, bool& matched, double& value) {
     if (!matched) return true;
 
     double magnitude = 0.0;
+    if (ExactlyRepresentable(decimal, exponent, magnitude)) {
+        value = negative ? -magnitude : magnitude;
+        scanner.pos += static_cast<std::size_t>(p - begin);
+        return true;
+    }
     const std::from_chars_result result = std::from_chars(mantissa_start, p, magnitude);
     if (result.ec == std::errc::result_out_of_range) {
         const std::string_view mantissa(mantissa_start,

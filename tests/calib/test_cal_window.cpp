@@ -10,12 +10,14 @@
 #include <limits>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "calib/cal_scanner.h"
 #include "calib/read_cal.h"
 #include "tests/support/scratch_folder.h"
 #include "tools/cal_text.h"
 #include "tools/calibration_sample.h"
+#include "tools/split_mix.h"
 
 namespace {
 
@@ -166,6 +168,39 @@ TEST(CalScanner, NumbersOfAnyLengthReadAsTheirWholeText) {
                 << " after " << blanks << " blanks: " << value << " against " << whole;
             EXPECT_EQ(scanner.pos, blanks + c.text.size()) << "ScanFormat %lf left the cursor elsewhere";
         }
+    }
+}
+
+// Numbers of the lengths CAL files hold, random in digits, point, exponent
+// and sign, read in a row: each must have the bits std::from_chars gives it.
+TEST(CalScanner, ShortNumbersReadAsTheLibraryReadsThem) {
+    ScratchFolder folder;
+    const std::filesystem::path path = folder.path / "short_numbers.txt";
+    SplitMix64 rng{2026};
+    std::vector<std::string> texts;
+    std::string file;
+    for (int i = 0; i < 20000; ++i) {
+        std::string digits;
+        const int count = UniformInt(rng, 1, 20);
+        for (int d = 0; d < count; ++d) digits += static_cast<char>('0' + UniformInt(rng, 0, 9));
+        const int point = UniformInt(rng, 0, count);
+        std::string text =
+            (UniformInt(rng, 0, 1) ? "-" : "") + digits.substr(0, point) + "." + digits.substr(point);
+        if (UniformInt(rng, 0, 2) == 0) text += "e" + std::to_string(UniformInt(rng, -40, 40));
+        texts.push_back(text);
+        file += text + (i % 13 == 0 ? "\n" : " ");
+    }
+    WriteText(path, file);
+    CalWindow window;
+    ASSERT_TRUE(OpenCalWindow(path.string().c_str(), window));
+    CalScanner scanner;
+    scanner.window = &window;
+    for (const std::string& text : texts) {
+        double value = 0;
+        ASSERT_EQ(ScanFormat(scanner, "%lf", {RealTarget(value)}), 1) << text;
+        const double whole = WholeTextValue(text, true);
+        ASSERT_EQ(std::memcmp(&value, &whole, sizeof value), 0)
+            << "ScanFormat %lf on " << text << ": " << value << " against " << whole;
     }
 }
 
