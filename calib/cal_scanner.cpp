@@ -80,8 +80,9 @@ void SkipBlanks(CalScanner& scanner) {
 }
 
 // Takes one or more characters up to, not including, stop, window by window.
-// Stores at most room - 1 of them into the target's text when it has one.
-bool ScanUpTo(CalScanner& scanner, char stop, const ScanTarget& target) {
+// Stores at most room - 1 of them into the target's text when it has one,
+// and tells in stored_bytes how many bytes that took, terminator included.
+bool ScanUpTo(CalScanner& scanner, char stop, const ScanTarget& target, std::size_t& stored_bytes) {
     const bool keeps_text = target.text != nullptr && target.text_room > 0;
     std::size_t length = 0;
     std::size_t kept = 0;
@@ -104,6 +105,7 @@ bool ScanUpTo(CalScanner& scanner, char stop, const ScanTarget& target) {
     }
     if (length == 0) return false;
     if (keeps_text) target.text[kept] = '\0';
+    stored_bytes = keeps_text ? kept + 1 : 0;
     return true;
 }
 
@@ -399,10 +401,12 @@ bool ScanReal(CalScanner& scanner, double& value) {
 }
 
 // Applies one conversion directive (the text after '%') and returns how many
-// characters of the format it used, or 0 when the directive failed.
-std::size_t ApplyConversion(CalScanner& scanner, std::string_view conversion, const ScanTarget& target) {
-    if (conversion.substr(0, 4) == "[^=]") return ScanUpTo(scanner, '=', target) ? 4 : 0;
-    if (conversion.substr(0, 4) == "[^\n]") return ScanUpTo(scanner, '\n', target) ? 4 : 0;
+// characters of the format it used, or 0 when the directive failed. Tells in
+// text_bytes how many bytes a text target took.
+std::size_t ApplyConversion(CalScanner& scanner, std::string_view conversion, const ScanTarget& target,
+                            std::size_t& text_bytes) {
+    if (conversion.substr(0, 4) == "[^=]") return ScanUpTo(scanner, '=', target, text_bytes) ? 4 : 0;
+    if (conversion.substr(0, 4) == "[^\n]") return ScanUpTo(scanner, '\n', target, text_bytes) ? 4 : 0;
     if (conversion.substr(0, 2) == "lf" || conversion.substr(0, 2) == "le") {
         double value = 0.0;
         if (!ScanReal(scanner, value)) return 0;
@@ -420,6 +424,14 @@ std::size_t ApplyConversion(CalScanner& scanner, std::string_view conversion, co
     if (!ScanInteger(scanner, width, value)) return 0;
     StoreInteger(target, value);
     return used + 1;
+}
+
+// Marks what a conversion stored into the target.
+void MarkTarget(FieldMarks& marks, const ScanTarget& target, std::size_t text_bytes) {
+    if (target.int_value != nullptr) MarkStoredBytes(marks, target.int_value, sizeof(int));
+    if (target.wide_value != nullptr) MarkStoredBytes(marks, target.wide_value, sizeof(long long));
+    if (target.real_value != nullptr) MarkStoredBytes(marks, target.real_value, sizeof(double));
+    if (target.text != nullptr) MarkStoredBytes(marks, target.text, text_bytes);
 }
 
 }  // namespace
@@ -444,11 +456,13 @@ int ScanFormat(CalScanner& scanner, std::string_view format, std::initializer_li
             continue;
         }
         const ScanTarget& target = next_target != targets.end() ? *next_target++ : no_target;
-        const std::size_t used = ApplyConversion(scanner, format.substr(f + 1), target);
+        std::size_t text_bytes = 0;
+        const std::size_t used = ApplyConversion(scanner, format.substr(f + 1), target, text_bytes);
         if (used == 0) return stored;
         if (target.int_value != nullptr || target.wide_value != nullptr || target.real_value != nullptr ||
             target.text != nullptr) {
             ++stored;
+            if (scanner.marks != nullptr) MarkTarget(*scanner.marks, target, text_bytes);
         }
         f += 1 + used;
     }

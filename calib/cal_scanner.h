@@ -16,14 +16,18 @@
 #include <string_view>
 
 #include "calib/cal_window.h"
+#include "calib/field_marks.h"
 
 // The cursor over the text: pos counts characters of the folded text from its
 // start. end_seen is set once a read has looked past the last character, the
 // way the end-of-file indicator of a stream is set.
+// When marks is set, every value a read stores is marked there (text with
+// its terminator), so that a load can be laid over other records later.
 struct CalScanner {
     CalWindow* window = nullptr;
     std::size_t pos = 0;
     bool end_seen = false;
+    FieldMarks* marks = nullptr;
 };
 
 // Where one conversion of a format stores its value. A target with no

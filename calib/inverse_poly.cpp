@@ -1,7 +1,6 @@
 #include "calib/inverse_poly.h"
 
 #include <cstdio>
-#include <new>
 
 #include "calib/jacobi_svd.h"
 #include "calib/normal_equations.h"
@@ -139,6 +138,21 @@ void MirrorNormalMatrix(int n, InverseFitScratch& scratch) {
 
 }  // namespace
 
+bool FitInversePolynomial(CalibrationRecord& record) {
+    const int n = TermCount(record.fit_order);
+    if (n == 0) return false;
+    InverseFitScratch scratch;
+    if (record.fit_order == 1) AccumulateGrid<1>(record, scratch);
+    if (record.fit_order == 2) AccumulateGrid<2>(record, scratch);
+    if (record.fit_order == 3) AccumulateGrid<3>(record, scratch);
+    MirrorNormalMatrix(n, scratch);
+    EquilibrateNormalMatrix(n, scratch.normal, scratch.scale);
+    const bool sweep_limit_reached = SolveEquilibratedNormalEquations(
+        n, scratch.normal, scratch.scale, scratch.sum_dx, scratch.sum_dy, record.inv_xcoef, record.inv_ycoef);
+    record.inverse_ready = 1;
+    return sweep_limit_reached;
+}
+
 void Compute_Inverse_Poly(CalibrationRecord& record) {
     const int n = TermCount(record.fit_order);
     if (n == 0) {
@@ -146,21 +160,5 @@ void Compute_Inverse_Poly(CalibrationRecord& record) {
                     static_cast<long>(record.fit_order));
         EndProcess(1);
     }
-
-    InverseFitScratch* scratch = new (std::nothrow) InverseFitScratch;
-    if (scratch == nullptr) {
-        std::printf(" Cannot allocate scratch storage in Compute_Inverse_Poly \n");
-        EndProcess(1);
-    }
-
-    if (record.fit_order == 1) AccumulateGrid<1>(record, *scratch);
-    if (record.fit_order == 2) AccumulateGrid<2>(record, *scratch);
-    if (record.fit_order == 3) AccumulateGrid<3>(record, *scratch);
-    MirrorNormalMatrix(n, *scratch);
-    EquilibrateNormalMatrix(n, scratch->normal, scratch->scale);
-    SolveEquilibratedNormalEquations(n, scratch->normal, scratch->scale, scratch->sum_dx, scratch->sum_dy,
-                                     record.inv_xcoef, record.inv_ycoef);
-    record.inverse_ready = 1;
-
-    delete scratch;
+    if (FitInversePolynomial(record)) PrintSweepLimitWarning(n);
 }

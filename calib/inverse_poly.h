@@ -17,10 +17,9 @@
 // read nor written. Sets inverse_ready to 1.
 //
 // Ends the process with status 1 when fit_order is not 1, 2 or 3 (prints
-// " fitorder %li not implemented in Compute_Inverse_Poly\n" before any
-// allocation) or when its scratch storage cannot be allocated. The
+// " fitorder %li not implemented in Compute_Inverse_Poly\n" first). The
 // decomposition may print its sweep-limit warning; the fit then goes on with
-// its results.
+// its results. The scratch storage (about 2 KB) is on the stack.
 //
 // Notes
 // - Every grid sum N[j][k] = sum of T[k][p]*T[j][p] and every right-hand side
@@ -38,5 +37,15 @@
 //   degenerate forward polynomial (0 everywhere) still completes, with the
 //   mean targets in the constant terms.
 void Compute_Inverse_Poly(CalibrationRecord& record);
+
+// FitInversePolynomial
+// Compute_Inverse_Poly without its output: the same fit into the same fields
+// for a record whose fit_order is 1, 2 or 3, and nothing printed. Returns
+// true when the decomposition reached its sweep limit, the case in which
+// Compute_Inverse_Poly prints the warning (PrintSweepLimitWarning with
+// TermCount(fit_order)). Leaves the record as it is and returns false for
+// another order. Never ends the process; safe on any thread for records of
+// its own.
+bool FitInversePolynomial(CalibrationRecord& record);
 
 #endif  // CALIB_INVERSE_POLY_H

@@ -79,7 +79,7 @@ bool OrthogonalisePair(double* U, double* S, double* V, int n, int j, int k, dou
 
 }  // namespace
 
-void JacobiSvd(const double* A, double* U, double* S, double* V, int n) {
+bool JacobiSvdQuiet(const double* A, double* U, double* S, double* V, int n) {
     const double e2 = ((n * 10) * kEps) * kEps;
     const int sweep_limit = SweepLimit(n);
 
@@ -92,7 +92,7 @@ void JacobiSvd(const double* A, double* U, double* S, double* V, int n) {
     }
     // Nothing to decompose; a negative order is treated the same way rather
     // than running sweeps over no columns until the limit.
-    if (n <= 0) return;
+    if (n <= 0) return false;
 
     int sweep_count = 0;
     int rank = n;
@@ -114,7 +114,13 @@ void JacobiSvd(const double* A, double* U, double* S, double* V, int n) {
     // that the caller never reads an unset value.
     if (n == 1) S[0] = Element(U, 0, 0) * Element(U, 0, 0);
 
-    if (sweep_count > sweep_limit) {
-        std::printf("Warning: Reached maximum number of sweeps (%d) in SVD routine...\n", sweep_limit);
-    }
+    return sweep_count > sweep_limit;
+}
+
+void PrintSweepLimitWarning(int n) {
+    std::printf("Warning: Reached maximum number of sweeps (%d) in SVD routine...\n", SweepLimit(n));
+}
+
+void JacobiSvd(const double* A, double* U, double* S, double* V, int n) {
+    if (JacobiSvdQuiet(A, U, S, V, n)) PrintSweepLimitWarning(n);
 }

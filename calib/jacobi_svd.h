@@ -41,4 +41,16 @@ constexpr int kSvdRowLength = 10;
 //   its squared norm, so the caller never reads an unset value.
 void JacobiSvd(const double* A, double* U, double* S, double* V, int n);
 
+// JacobiSvdQuiet
+// JacobiSvd without its output: the same U, S and V, and nothing printed.
+// Returns true when a sweep beyond the sweep limit was begun, the case in
+// which JacobiSvd prints its warning. For callers that must print it later,
+// in order (the run's workers). Never ends the process.
+bool JacobiSvdQuiet(const double* A, double* U, double* S, double* V, int n);
+
+// PrintSweepLimitWarning
+// Given the order n of a decomposition that reached its sweep limit, prints
+// JacobiSvd's warning with the limit for that order. Never ends the process.
+void PrintSweepLimitWarning(int n);
+
 #endif  // CALIB_JACOBI_SVD_H

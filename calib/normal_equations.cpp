@@ -51,10 +51,10 @@ void EquilibrateNormalMatrix(int n, double* normal, double* scale) {
     }
 }
 
-void SolveEquilibratedNormalEquations(int n, const double* normal, const double* scale, const double* sum_x,
+bool SolveEquilibratedNormalEquations(int n, const double* normal, const double* scale, const double* sum_x,
                                       const double* sum_y, double* coef_x, double* coef_y) {
     Decomposition d;
-    JacobiSvd(normal, d.u, d.s, d.v, n);
+    const bool sweep_limit_reached = JacobiSvdQuiet(normal, d.u, d.s, d.v, n);
     double bx[kMaxTerms];
     double by[kMaxTerms];
     for (int k = 0; k < n; ++k) {
@@ -63,4 +63,5 @@ void SolveEquilibratedNormalEquations(int n, const double* normal, const double*
     }
     SolveOneFit(n, d, bx, scale, coef_x);
     SolveOneFit(n, d, by, scale, coef_y);
+    return sweep_limit_reached;
 }

@@ -19,9 +19,10 @@ void EquilibrateNormalMatrix(int n, double* normal, double* scale);
 // right-hand sides of two fits (sums of term times target over the grid),
 // decomposes the matrix once and writes the n least-squares coefficients of
 // each fit, in the unit of the targets per unit of the terms. Components
-// along zero singular values are dropped. Prints the decomposition's
-// sweep-limit warning when it is reached; never ends the process.
-void SolveEquilibratedNormalEquations(int n, const double* normal, const double* scale, const double* sum_x,
+// along zero singular values are dropped. Returns true when the
+// decomposition reached its sweep limit (it prints nothing; the caller warns).
+// Never ends the process.
+bool SolveEquilibratedNormalEquations(int n, const double* normal, const double* scale, const double* sum_x,
                                       const double* sum_y, double* coef_x, double* coef_y);
 
 #endif  // CALIB_NORMAL_EQUATIONS_H

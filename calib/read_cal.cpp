@@ -118,10 +118,14 @@ void ReadCoefficients(CalScanner& scanner, CalibrationRecord& record) {
     }
 }
 
+bool IsImplementedOrder(int fit_order) {
+    return fit_order >= 1 && fit_order <= 3;
+}
+
 // Ends the process when the fit order is not 1, 2 or 3.
 void CheckFitOrder(const CalibrationRecord& record) {
-    if (record.fit_order >= 1 && record.fit_order <= 3) return;
-    std::printf(" fitorder %li is not implemented in ReadCALfile\n", static_cast<long>(record.fit_order));
+    if (IsImplementedOrder(record.fit_order)) return;
+    PrintOrderNotImplemented(record.fit_order);
     EndProcess(1);
 }
 
@@ -171,12 +175,24 @@ void SetDerivedFields(CalibrationRecord& record) {
 
 // The end of a file that cannot be opened or read.
 [[noreturn]] void EndAsUnreadable(const char* path) {
-    std::printf(" Cannot open calibration file %s for reading \n", path);
+    PrintCannotRead(path);
     WaitForNumber();
     EndProcess(1);
 }
 
 }  // namespace
+
+void PrintCannotRead(const char* path) {
+    std::printf(" Cannot open calibration file %s for reading \n", path);
+}
+
+void PrintNoCalibration(const char* path) {
+    std::printf(" No calibration in %s; no row written \n", path);
+}
+
+void PrintOrderNotImplemented(int fit_order) {
+    std::printf(" fitorder %li is not implemented in ReadCALfile\n", static_cast<long>(fit_order));
+}
 
 bool ReadCALfile(const char* path, CalibrationRecord& record, SiteRecord& site) {
     CalWindow window;
@@ -184,7 +200,7 @@ bool ReadCALfile(const char* path, CalibrationRecord& record, SiteRecord& site) 
     CalScanner scanner;
     scanner.window = &window;
     if (ReadHeader(scanner, record) == 0) {
-        std::printf(" No calibration in %s; no row written \n", path);
+        PrintNoCalibration(path);
         return false;
     }
     StorePathAndFileName(path, record);
@@ -198,4 +214,45 @@ bool ReadCALfile(const char* path, CalibrationRecord& record, SiteRecord& site) 
     SetDerivedFields(record);
     Compute_Inverse_Poly(record);
     return true;
+}
+
+void ScanCALfile(const char* path, int assumed_fit_order, CalScan& scan) {
+    scan.read_failed = false;
+    scan.header_values = 0;
+    CalWindow window;
+    scan.opened = OpenCalWindow(path, window);
+    if (!scan.opened) return;
+    ClearFieldMarks(scan.marks, scan.record, scan.site);
+    scan.record.fit_order = assumed_fit_order;
+    scan.assumed_fit_order = assumed_fit_order;
+    CalScanner scanner;
+    scanner.window = &window;
+    scanner.marks = &scan.marks;
+    scan.header_values = ReadHeader(scanner, scan.record);
+    if (scan.header_values == 0) return;
+    ReadSiteBlock(scanner, scan.site);
+    ReadCoefficients(scanner, scan.record);
+    ReadFitsBlock(scanner, scan.record);
+    ReadStarTable(scanner, scan.record);
+    scan.read_failed = window.read_failed;
+}
+
+CalApplyResult ApplyCALscan(const char* path, const CalScan& scan, CalibrationRecord& record,
+                            SiteRecord& site) {
+    if (!scan.opened) return kCalUnreadable;
+    if (scan.header_values == 0) return kCalNoCalibration;
+    // The coefficient lines the scan took follow from the order it assumed
+    // when the file did not give one.
+    if (!IsFieldMarked(scan.marks, &scan.record.fit_order) &&
+        CoefficientLinesRead(record.fit_order) != CoefficientLinesRead(scan.assumed_fit_order)) {
+        return kCalRescanNeeded;
+    }
+    CopyMarkedBytes(scan.marks, record, site);
+    StorePathAndFileName(path, record);
+    FillSiteValues(record, site);
+    if (!IsImplementedOrder(record.fit_order)) return kCalOrderNotImplemented;
+    if (scan.read_failed) return kCalUnreadable;
+    record.star_count = scan.record.star_count;
+    SetDerivedFields(record);
+    return kCalApplied;
 }

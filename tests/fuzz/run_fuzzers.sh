@@ -25,6 +25,7 @@ fi
 # seed corpus by the tests.
 targets=(
     "fuzz_reader reader 4096"
+    "fuzz_reader_steps reader 4096"
     "fuzz_listing listing 2048"
     "fuzz_table_format table_format 512"
 )
