@@ -63,18 +63,6 @@ std::string FormTableName(std::string_view folder, int camera, const char* kind)
     return name;
 }
 
-// Given the folder path and a listing entry's name,
-// forms the file's full path. Ends the process with status 1 if it does not fit.
-void FormCalibrationPath(std::string_view folder, const char* entry_name, char (&path)[kPathRoom]) {
-    const int length = std::snprintf(path, sizeof path, "%.*s%s", static_cast<int>(folder.size()),
-                                     folder.data(), entry_name);
-    if (length < 0 || length >= kPathRoom) {
-        std::printf(" The path of calibration file %s is longer than %d characters \n", entry_name,
-                    kPathRoom - 1);
-        EndProcess(1);
-    }
-}
-
 // Starts a table of the camera and writes its header lines. Ends the process
 // with status 1 after the failure message and a wait for one character when
 // the table cannot be created.
@@ -91,9 +79,39 @@ void StartTable(const std::string& name, const std::string_view (&header)[3], Ta
     }
 }
 
-// Writes out both tables and puts them in place. Ends the process through
-// FailTableWrite when either cannot be written out.
-void FinishTables() {
+}  // namespace
+
+bool FormCalibrationPath(std::string_view folder, const char* entry_name, char (&path)[kPathRoom]) {
+    const int length = std::snprintf(path, sizeof path, "%.*s%s", static_cast<int>(folder.size()),
+                                     folder.data(), entry_name);
+    return length >= 0 && length < kPathRoom;
+}
+
+void EndAfterUnexpectedFailure(const char* what) {
+    std::printf(" %s in Norv_CalSummary \n", what);
+    std::printf("%s", kNumberPrompt);
+    WaitForCharacter();
+    EndProcess(1);
+}
+
+void EndForLongPath(const char* entry_name) {
+    std::printf(" The path of calibration file %s is longer than %d characters \n", entry_name,
+                kPathRoom - 1);
+    EndProcess(1);
+}
+
+void OpenCameraTables(std::string_view folder, int camera) {
+    SetProcessEndAction(&PublishTablesAsWritten);
+    StartTable(FormTableName(folder, camera, "FitCoefs"), kFitCoefsHeader, g_tables.coefs);
+    StartTable(FormTableName(folder, camera, "FitStars"), kFitStarsHeader, g_tables.stars);
+}
+
+void WriteCalibrationRows(std::string_view fit_coefs_rows, std::string_view fit_stars_rows) {
+    if (!WriteTableText(g_tables.coefs, fit_coefs_rows)) FailTableWrite(g_tables.coefs);
+    if (!WriteTableText(g_tables.stars, fit_stars_rows)) FailTableWrite(g_tables.stars);
+}
+
+void FinishCameraTables() {
     for (TableFile* table : {&g_tables.coefs, &g_tables.stars}) {
         if (!CloseTableFile(*table)) FailTableWrite(*table);
     }
@@ -102,32 +120,20 @@ void FinishTables() {
     }
 }
 
-}  // namespace
-
 void SummarizeCamera(std::string_view folder, int camera, const ListingEntries& entries,
                      CalibrationRecord& record, SiteRecord& site) {
-    SetProcessEndAction(&PublishTablesAsWritten);
-    StartTable(FormTableName(folder, camera, "FitCoefs"), kFitCoefsHeader, g_tables.coefs);
-    StartTable(FormTableName(folder, camera, "FitStars"), kFitStarsHeader, g_tables.stars);
-
-    // Row texts reused for every line, so that writing a row allocates nothing.
-    std::string line;
-    std::string star_columns_1_to_8;
+    OpenCameraTables(folder, camera);
+    // Row texts reused for every calibration, so that writing rows allocates
+    // nothing once they have grown.
+    std::string fit_coefs_rows;
+    std::string fit_stars_rows;
     for (int i = 0; i < entries.entry_count; ++i) {
         if (entries.cameras[i] != camera) continue;
         char path[kPathRoom];
-        FormCalibrationPath(folder, entries.names[i], path);
+        if (!FormCalibrationPath(folder, entries.names[i], path)) EndForLongPath(entries.names[i]);
         if (!ReadCALfile(path, record, site)) continue;
-        line.clear();
-        AppendFitCoefsRow(line, record);
-        if (!WriteTableLine(g_tables.coefs, line)) FailTableWrite(g_tables.coefs);
-        star_columns_1_to_8.clear();
-        AppendFitStarsCalibrationColumns(star_columns_1_to_8, record);
-        for (int s = 0; s < record.star_count && s < kMaxStars; ++s) {
-            line.assign(star_columns_1_to_8);
-            AppendFitStarsStarColumns(line, record.stars[s]);
-            if (!WriteTableLine(g_tables.stars, line)) FailTableWrite(g_tables.stars);
-        }
+        AppendCalibrationRows(record, fit_coefs_rows, fit_stars_rows);
+        WriteCalibrationRows(fit_coefs_rows, fit_stars_rows);
     }
-    FinishTables();
+    FinishCameraTables();
 }

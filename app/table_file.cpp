@@ -44,9 +44,13 @@ bool OpenTableFile(const std::string& final_name, TableFile& table) {
 }
 
 bool WriteTableLine(TableFile& table, std::string& line) {
-    if (table.write_failed || table.file == nullptr) return false;
     line += kLineEnd;
-    if (std::fwrite(line.data(), 1, line.size(), table.file) != line.size()) table.write_failed = true;
+    return WriteTableText(table, line);
+}
+
+bool WriteTableText(TableFile& table, std::string_view text) {
+    if (table.write_failed || table.file == nullptr) return false;
+    if (std::fwrite(text.data(), 1, text.size(), table.file) != text.size()) table.write_failed = true;
     return !table.write_failed;
 }
 

@@ -29,6 +29,11 @@ bool OpenTableFile(const std::string& final_name, TableFile& table);
 // write to the table has failed. Never ends the process.
 bool WriteTableLine(TableFile& table, std::string& line);
 
+// WriteTableText
+// Given an open table and whole lines with their ends, writes them. Returns
+// false once any write to the table has failed. Never ends the process.
+bool WriteTableText(TableFile& table, std::string_view text);
+
 // CloseTableFile
 // Given an open table, writes out what is buffered and closes its file.
 // Returns false when a write, the flush or the close failed. Never ends the

@@ -73,3 +73,21 @@ std::string FitStarsRow(const CalibrationRecord& record, const StarEntry& star) 
     AppendFitStarsStarColumns(row, star);
     return row;
 }
+
+void AppendCalibrationRows(const CalibrationRecord& record, std::string& fit_coefs_rows,
+                           std::string& fit_stars_rows) {
+    static constexpr std::string_view kLineEnd = "\r\n";
+    fit_coefs_rows.clear();
+    AppendFitCoefsRow(fit_coefs_rows, record);
+    fit_coefs_rows += kLineEnd;
+    fit_stars_rows.clear();
+    if (record.star_count <= 0) return;
+    // Columns 1 to 8 are the calibration's: formed once, copied into each row.
+    AppendFitStarsCalibrationColumns(fit_stars_rows, record);
+    const std::size_t shared_length = fit_stars_rows.size();
+    for (int s = 0; s < record.star_count && s < kMaxStars; ++s) {
+        if (s > 0) fit_stars_rows.append(fit_stars_rows, 0, shared_length);
+        AppendFitStarsStarColumns(fit_stars_rows, record.stars[s]);
+        fit_stars_rows += kLineEnd;
+    }
+}

@@ -43,6 +43,13 @@ void AppendFitStarsCalibrationColumns(std::string& row, const CalibrationRecord&
 // before column 9 included, no line end) to row.
 void AppendFitStarsStarColumns(std::string& row, const StarEntry& star);
 
+// AppendCalibrationRows
+// Given a loaded record, replaces the texts with its rows, each ending in
+// CR LF: the FitCoefs row, and one FitStars row per star in use. The record
+// is not changed. Never ends the process.
+void AppendCalibrationRows(const CalibrationRecord& record, std::string& fit_coefs_rows,
+                           std::string& fit_stars_rows);
+
 // Given a loaded record, returns its FitCoefs row without line end (371
 // characters while every value fits its column). Coefficient columns beyond
 // the record's term count read 0; the record is not changed.
