@@ -30,6 +30,17 @@ BENCHMARK_CAPTURE(BM_InverseFit, ReferenceInversePoly, ReferenceInversePoly)
     ->ArgName("order")
     ->DenseRange(1, 3);
 
+// The fit with its grid sums two at a time (SSE2) and four at a time (AVX2,
+// where available), side by side.
+void FitInPairs(CalibrationRecord& record) {
+    FitInversePolynomialWith(record, kGridSumsInPairs);
+}
+void FitInQuads(CalibrationRecord& record) {
+    FitInversePolynomialWith(record, kGridSumsInQuads);
+}
+BENCHMARK_CAPTURE(BM_InverseFit, GridSumsInPairs, FitInPairs)->ArgName("order")->DenseRange(1, 3);
+BENCHMARK_CAPTURE(BM_InverseFit, GridSumsInQuads, FitInQuads)->ArgName("order")->DenseRange(1, 3);
+
 // The decomposition of the normal matrix the fit builds for a realistic
 // calibration of order 1, 2, 3 (n = 3, 6, 10).
 void BM_JacobiSvd(benchmark::State& state) {

@@ -1,6 +1,7 @@
 #include "calib/inverse_poly.h"
 
 #include <cstdio>
+#include <cstring>
 
 #include "calib/jacobi_svd.h"
 #include "calib/normal_equations.h"
@@ -15,10 +16,14 @@ constexpr int kGridSide = 51;
 constexpr int kGridStepsPerCentre = 25;
 constexpr int kMatrixSize = kMaxTerms * kSvdRowLength;
 
-// Two doubles handled by one vector instruction (SSE2 on x86-64). The
-// arithmetic is element by element and IEEE in each lane, so a lane rounds
-// exactly as the same scalar operation would.
-typedef double DoublePair __attribute__((vector_size(16)));
+// W doubles handled by one vector instruction: two with SSE2 (every x86-64
+// processor), four with AVX2. The arithmetic is element by element and IEEE
+// in each lane, with no fused multiply-add, so a lane rounds exactly as the
+// same scalar operation would, whatever the width.
+template <int W>
+struct VectorOf {
+    typedef double Type __attribute__((vector_size(W * sizeof(double))));
+};
 
 // Scratch storage of one fit, sized for order 3 whatever the order in use.
 struct InverseFitScratch {
@@ -29,27 +34,31 @@ struct InverseFitScratch {
     double scale[kMaxTerms];     // power-of-two column scales
 };
 
-// Running sums of a fit with N terms, held as pairs of adjacent columns:
-// lower[j][h] holds normal-matrix columns 2h and 2h + 1 of row j (a lane past
-// column j is spare and never read), dx[h] and dy[h] the right-hand sides of
-// terms 2h and 2h + 1.
-template <int N>
-struct PairedSums {
-    static constexpr int kPairs = (N + 1) / 2;
-    DoublePair lower[N][kPairs];
-    DoublePair dx[kPairs];
-    DoublePair dy[kPairs];
+// Running sums of a fit with N terms, held W adjacent columns to a vector:
+// lower[j][h] holds normal-matrix columns W*h to W*h + W - 1 of row j (lanes
+// past column j are spare and never read), dx[h] and dy[h] the right-hand
+// sides of those terms.
+template <int N, int W>
+struct GridSums {
+    typedef typename VectorOf<W>::Type Vector;
+    static constexpr int kVectors = (N + W - 1) / W;
+    Vector lower[N][kVectors];
+    Vector dx[kVectors];
+    Vector dy[kVectors];
 };
 
 // Adds one grid point to the sums: normal entry (j, k), k <= j, gets
 // T[k]*T[j], the right-hand sides T[k]*dx and T[k]*dy, where T are the N
 // terms of the point's standard coordinates (the products commute exactly).
 // The loops have fixed lengths and are unrolled, so the terms stay in
-// registers and the sums of a pair of columns advance in one instruction.
-template <int N>
-void AddGridPoint(double xi, double eta, double dx, double dy, PairedSums<N>& sums) {
-    constexpr int kPairs = PairedSums<N>::kPairs;
-    double t[2 * kPairs] = {};
+// registers and the sums of W columns advance in one instruction. Always
+// inlined, so that it takes the instruction set of the function it is in.
+template <int N, int W>
+__attribute__((always_inline)) inline void AddGridPoint(double xi, double eta, double dx, double dy,
+                                                        GridSums<N, W>& sums) {
+    typedef typename GridSums<N, W>::Vector Vector;
+    constexpr int kVectors = GridSums<N, W>::kVectors;
+    double t[W * kVectors] = {};
     t[0] = 1.0;
     t[1] = xi;
     t[2] = eta;
@@ -64,24 +73,30 @@ void AddGridPoint(double xi, double eta, double dx, double dy, PairedSums<N>& su
         t[8] = (xi * eta) * eta;
         t[9] = (eta * eta) * eta;
     }
-    DoublePair pair[kPairs];
-#pragma GCC unroll 8
-    for (int h = 0; h < kPairs; ++h) pair[h] = DoublePair{t[2 * h], t[2 * h + 1]};
+    Vector columns[kVectors];
+    std::memcpy(columns, t, sizeof columns);
 
 #pragma GCC unroll 16
     for (int j = 0; j < N; ++j) {
-        const DoublePair row_term = {t[j], t[j]};
+        Vector row_term = {};
+#pragma GCC unroll 4
+        for (int lane = 0; lane < W; ++lane) row_term[lane] = t[j];
 #pragma GCC unroll 8
-        for (int h = 0; h < kPairs; ++h) {
-            if (2 * h <= j) sums.lower[j][h] += pair[h] * row_term;
+        for (int h = 0; h < kVectors; ++h) {
+            if (W * h <= j) sums.lower[j][h] += columns[h] * row_term;
         }
     }
-    const DoublePair dx_pair = {dx, dx};
-    const DoublePair dy_pair = {dy, dy};
+    Vector dx_vector = {};
+    Vector dy_vector = {};
+#pragma GCC unroll 4
+    for (int lane = 0; lane < W; ++lane) {
+        dx_vector[lane] = dx;
+        dy_vector[lane] = dy;
+    }
 #pragma GCC unroll 8
-    for (int h = 0; h < kPairs; ++h) {
-        sums.dx[h] += pair[h] * dx_pair;
-        sums.dy[h] += pair[h] * dy_pair;
+    for (int h = 0; h < kVectors; ++h) {
+        sums.dx[h] += columns[h] * dx_vector;
+        sums.dy[h] += columns[h] * dy_vector;
     }
 }
 
@@ -93,11 +108,13 @@ void AddGridPoint(double xi, double eta, double dx, double dy, PairedSums<N>& su
 // would; keeping the sums side by side lets them advance together instead of
 // each waiting on its previous addition, and no term matrix is stored.
 // Pixel positions and offsets are those of Polyxy2Standard and the reference
-// grid: x = (i*x_center)/25, y = (j*y_center)/25.
-template <int kOrder>
-void AccumulateGrid(const CalibrationRecord& record, InverseFitScratch& scratch) {
+// grid: x = (i*x_center)/25, y = (j*y_center)/25. Always inlined, like
+// AddGridPoint, into the function of the width's instruction set.
+template <int kOrder, int W>
+__attribute__((always_inline)) inline void AccumulateGrid(const CalibrationRecord& record,
+                                                          InverseFitScratch& scratch) {
     constexpr int N = TermCount(kOrder);
-    PairedSums<N> sums{};
+    GridSums<N, W> sums{};
     double grid_dy[kGridSide + 1];  // the last one is the spare point of each column
     for (int j = 0; j < kGridSide + 1; ++j) {
         grid_dy[j] = record.y_center - (j * record.y_center) / kGridStepsPerCentre;
@@ -106,24 +123,44 @@ void AccumulateGrid(const CalibrationRecord& record, InverseFitScratch& scratch)
         const double dx = (i * record.x_center) / kGridStepsPerCentre - record.x_center;
         // Evaluate the column first, so the evaluations do not wait on the
         // sums. The arrays hold one point past the grid's edge (an even
-        // count), which lets the compiler evaluate two points per
+        // count), which lets the compiler evaluate several points per
         // instruction; that point is never added to the sums.
         double xi[kGridSide + 1];
         double eta[kGridSide + 1];
         for (int j = 0; j < kGridSide + 1; ++j) {
             EvaluatePlatePoly(dx, grid_dy[j], kOrder, record.xcoef, record.ycoef, xi[j], eta[j]);
         }
-        for (int j = 0; j < kGridSide; ++j) AddGridPoint<N>(xi[j], eta[j], dx, grid_dy[j], sums);
+        for (int j = 0; j < kGridSide; ++j) AddGridPoint<N, W>(xi[j], eta[j], dx, grid_dy[j], sums);
     }
 
     for (int j = 0; j < N; ++j) {
-        for (int k = 0; k <= j; ++k) scratch.grid_sums[j][k] = sums.lower[j][k / 2][k % 2];
+        for (int k = 0; k <= j; ++k) scratch.grid_sums[j][k] = sums.lower[j][k / W][k % W];
     }
     for (int k = 0; k < N; ++k) {
-        scratch.sum_dx[k] = sums.dx[k / 2][k % 2];
-        scratch.sum_dy[k] = sums.dy[k / 2][k % 2];
+        scratch.sum_dx[k] = sums.dx[k / W][k % W];
+        scratch.sum_dy[k] = sums.dy[k / W][k % W];
     }
 }
+
+// The grid sums two at a time, with the instructions of every x86-64 processor.
+void AccumulateGridInPairs(const CalibrationRecord& record, InverseFitScratch& scratch) {
+    if (record.fit_order == 1) AccumulateGrid<1, 2>(record, scratch);
+    if (record.fit_order == 2) AccumulateGrid<2, 2>(record, scratch);
+    if (record.fit_order == 3) AccumulateGrid<3, 2>(record, scratch);
+}
+
+// The grid sums four at a time with AVX2, where the processor has it. Not in
+// Windows builds: there the compiler does not align the stack for the wider
+// vectors it may keep there.
+#if defined(__x86_64__) && !defined(_WIN32)
+#define NORV_GRID_SUMS_IN_QUADS 1
+__attribute__((target("avx2"))) void AccumulateGridInQuads(const CalibrationRecord& record,
+                                                           InverseFitScratch& scratch) {
+    if (record.fit_order == 1) AccumulateGrid<1, 4>(record, scratch);
+    if (record.fit_order == 2) AccumulateGrid<2, 4>(record, scratch);
+    if (record.fit_order == 3) AccumulateGrid<3, 4>(record, scratch);
+}
+#endif
 
 // Builds the full n x n normal matrix from the accumulated lower triangle
 // (the matrix is symmetric, so the mirror is exact).
@@ -138,19 +175,39 @@ void MirrorNormalMatrix(int n, InverseFitScratch& scratch) {
 
 }  // namespace
 
-bool FitInversePolynomial(CalibrationRecord& record) {
+bool GridSumsInQuadsAvailable() {
+#ifdef NORV_GRID_SUMS_IN_QUADS
+    static const bool available = __builtin_cpu_supports("avx2");
+    return available;
+#else
+    return false;
+#endif
+}
+
+bool FitInversePolynomialWith(CalibrationRecord& record, GridSumsWidth width) {
     const int n = TermCount(record.fit_order);
     if (n == 0) return false;
     InverseFitScratch scratch;
-    if (record.fit_order == 1) AccumulateGrid<1>(record, scratch);
-    if (record.fit_order == 2) AccumulateGrid<2>(record, scratch);
-    if (record.fit_order == 3) AccumulateGrid<3>(record, scratch);
+#ifdef NORV_GRID_SUMS_IN_QUADS
+    if (width == kGridSumsInQuads && GridSumsInQuadsAvailable()) {
+        AccumulateGridInQuads(record, scratch);
+    } else {
+        AccumulateGridInPairs(record, scratch);
+    }
+#else
+    (void)width;
+    AccumulateGridInPairs(record, scratch);
+#endif
     MirrorNormalMatrix(n, scratch);
     EquilibrateNormalMatrix(n, scratch.normal, scratch.scale);
     const bool sweep_limit_reached = SolveEquilibratedNormalEquations(
         n, scratch.normal, scratch.scale, scratch.sum_dx, scratch.sum_dy, record.inv_xcoef, record.inv_ycoef);
     record.inverse_ready = 1;
     return sweep_limit_reached;
+}
+
+bool FitInversePolynomial(CalibrationRecord& record) {
+    return FitInversePolynomialWith(record, kGridSumsInQuads);
 }
 
 void Compute_Inverse_Poly(CalibrationRecord& record) {

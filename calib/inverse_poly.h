@@ -48,4 +48,18 @@ void Compute_Inverse_Poly(CalibrationRecord& record);
 // its own.
 bool FitInversePolynomial(CalibrationRecord& record);
 
+// How many grid sums advance in one instruction: two (SSE2, every x86-64
+// processor) or four (AVX2). Both give every fitted value bit for bit.
+enum GridSumsWidth { kGridSumsInPairs, kGridSumsInQuads };
+
+// GridSumsInQuadsAvailable
+// Returns whether this processor and build can form the sums four at a time.
+bool GridSumsInQuadsAvailable();
+
+// FitInversePolynomialWith
+// FitInversePolynomial with the grid sums formed at the given width (four
+// only where available; two otherwise). FitInversePolynomial takes the widest
+// available. Never ends the process.
+bool FitInversePolynomialWith(CalibrationRecord& record, GridSumsWidth width);
+
 #endif  // CALIB_INVERSE_POLY_H

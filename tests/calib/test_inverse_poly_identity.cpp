@@ -1,6 +1,7 @@
 // The single-pass inverse fit against the straightforward loops: every
-// coefficient must agree bit for bit, on realistic calibrations of all three
-// orders from the data generator and on degenerate polynomials.
+// coefficient must agree bit for bit, with the grid sums four and two at a
+// time, on realistic calibrations of all three orders from the data
+// generator and on degenerate polynomials.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -18,29 +19,37 @@ constexpr double kSentinel = -333.5;
 constexpr int kCameras = 40;
 constexpr double kArcminPerDegree = 60.0;
 
-// Fits the record both ways, each from its own copy, and reports whether the
-// ten entries of inv_xcoef and inv_ycoef (fitted and untouched alike) and
-// inverse_ready agree byte for byte.
+// Fits the record with the straightforward loops and with Compute_Inverse_Poly
+// (grid sums four at a time where the processor allows) and with the sums two
+// at a time, each from its own copy, and reports whether the ten entries of
+// inv_xcoef and inv_ycoef (fitted and untouched alike) and inverse_ready
+// agree byte for byte.
 ::testing::AssertionResult FitsAgree(const CalibrationRecord& input) {
-    auto fast = std::make_unique<CalibrationRecord>(input);
     auto reference = std::make_unique<CalibrationRecord>(input);
-    for (int t = 0; t < kMaxTerms; ++t) {
-        fast->inv_xcoef[t] = fast->inv_ycoef[t] = kSentinel;
-        reference->inv_xcoef[t] = reference->inv_ycoef[t] = kSentinel;
-    }
-    Compute_Inverse_Poly(*fast);
+    for (int t = 0; t < kMaxTerms; ++t) reference->inv_xcoef[t] = reference->inv_ycoef[t] = kSentinel;
     ReferenceInversePoly(*reference);
-    if (std::memcmp(fast->inv_xcoef, reference->inv_xcoef, sizeof fast->inv_xcoef) != 0 ||
-        std::memcmp(fast->inv_ycoef, reference->inv_ycoef, sizeof fast->inv_ycoef) != 0) {
-        ::testing::AssertionResult failure = ::testing::AssertionFailure();
-        for (int t = 0; t < kMaxTerms; ++t) {
-            failure << "\n  term " << t << ": x " << fast->inv_xcoef[t] << " vs " << reference->inv_xcoef[t]
-                    << ", y " << fast->inv_ycoef[t] << " vs " << reference->inv_ycoef[t];
+    for (const bool in_pairs : {false, true}) {
+        auto fast = std::make_unique<CalibrationRecord>(input);
+        for (int t = 0; t < kMaxTerms; ++t) fast->inv_xcoef[t] = fast->inv_ycoef[t] = kSentinel;
+        if (in_pairs) {
+            FitInversePolynomialWith(*fast, kGridSumsInPairs);
+        } else {
+            Compute_Inverse_Poly(*fast);
         }
-        return failure;
-    }
-    if (fast->inverse_ready != 1 || reference->inverse_ready != 1) {
-        return ::testing::AssertionFailure() << "inverse_ready not set";
+        const char* const way = in_pairs ? "grid sums in pairs" : "Compute_Inverse_Poly";
+        if (std::memcmp(fast->inv_xcoef, reference->inv_xcoef, sizeof fast->inv_xcoef) != 0 ||
+            std::memcmp(fast->inv_ycoef, reference->inv_ycoef, sizeof fast->inv_ycoef) != 0) {
+            ::testing::AssertionResult failure = ::testing::AssertionFailure() << way;
+            for (int t = 0; t < kMaxTerms; ++t) {
+                failure << "\n  term " << t << ": x " << fast->inv_xcoef[t] << " vs "
+                        << reference->inv_xcoef[t] << ", y " << fast->inv_ycoef[t] << " vs "
+                        << reference->inv_ycoef[t];
+            }
+            return failure;
+        }
+        if (fast->inverse_ready != 1 || reference->inverse_ready != 1) {
+            return ::testing::AssertionFailure() << way << ": inverse_ready not set";
+        }
     }
     return ::testing::AssertionSuccess();
 }
