@@ -204,4 +204,24 @@ TEST(CalScanner, ShortNumbersReadAsTheLibraryReadsThem) {
     }
 }
 
+// "8.e+x" reads as 8 and leaves "e+x", as the C library's strtod does: an
+// exponent marker without digits is not part of the number. Here the window's
+// boundary falls right after the "+", so the read steps back over the marker
+// and its sign after the window has moved on.
+TEST(CalScanner, ExponentWithoutDigitsIsLeftAcrossTheWindowBoundary) {
+    ScratchFolder folder;
+    const std::filesystem::path path = folder.path / "exponent.txt";
+    WriteText(path, std::string(kCalWindowBytes - 4, ' ') + "8.e+x\n");
+    CalWindow window;
+    ASSERT_TRUE(OpenCalWindow(path.string().c_str(), window));
+    CalScanner scanner;
+    scanner.window = &window;
+    double value = -7;
+    char rest[8] = "";
+    EXPECT_EQ(ScanFormat(scanner, "%lf%[^\n]", {RealTarget(value), TextTarget(rest, sizeof rest)}), 2)
+        << "ScanFormat conversions stored from 8.e+x";
+    EXPECT_EQ(value, 8.0) << "ScanFormat %lf value of 8.e+x";
+    EXPECT_STREQ(rest, "e+x") << "ScanFormat text left after 8.e+x";
+}
+
 }  // namespace

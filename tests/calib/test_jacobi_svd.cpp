@@ -113,7 +113,25 @@ TEST(JacobiSvd, HandWorkedSmallMatrices) {
     ExpectBlock(single.u, {{-3}}, "order 1 U");
     ExpectBlock(single.v, {{1}}, "order 1 V");
 
-    for (const SvdRun* run : {&identity, &zero, &diagonal, &exchanged, &single}) {
+    // Rank one, A = v v^T with v = (1, 2, 3): one singular value |v|^2 = 14.
+    // The first sweep leaves columns 1 and 2 negligible; S[0] must still be
+    // measured after the last rotation into column 0.
+    const SvdRun rank_one = DecomposeRows({{1, 2, 3}, {2, 4, 6}, {3, 6, 9}});
+    EXPECT_NEAR(rank_one.s[0], 196, 196 * 1e-14) << "JacobiSvd S[0] of a rank-one matrix";
+    EXPECT_LT(rank_one.s[1], 1e-20) << "JacobiSvd S[1] of a rank-one matrix";
+    EXPECT_LT(rank_one.s[2], 1e-20) << "JacobiSvd S[2] of a rank-one matrix";
+    EXPECT_LT(Measure(rank_one, 3).reconstruction, 1e-15) << "JacobiSvd U = A V of a rank-one matrix";
+
+    // A block of size 2^-24, [[2, 1], [1, 2]] * 2^-24, beside a 1: its squared
+    // norms are far above the zero-column floor 10*n*eps^2 (relative to S[0]),
+    // so it is decomposed: squared singular values 9 * 2^-48 and 2^-48.
+    const double b = std::ldexp(1.0, -24);
+    const SvdRun small_block = DecomposeRows({{1, 0, 0}, {0, 2 * b, b}, {0, b, 2 * b}});
+    EXPECT_EQ(small_block.s[0], 1.0) << "JacobiSvd S[0] beside a small block";
+    EXPECT_NEAR(small_block.s[1], 9 * b * b, 9 * b * b * 1e-14) << "JacobiSvd S[1] of a small block";
+    EXPECT_NEAR(small_block.s[2], b * b, b * b * 1e-14) << "JacobiSvd S[2] of a small block";
+
+    for (const SvdRun* run : {&identity, &zero, &diagonal, &exchanged, &single, &rank_one, &small_block}) {
         EXPECT_EQ(run->printed, "") << "JacobiSvd warned on a well-conditioned matrix";
     }
 }
@@ -146,6 +164,23 @@ TEST(JacobiSvd, TouchesOnlyTheLeadingBlock) {
         for (double s : empty.s) EXPECT_EQ(s, kSentinel) << "JacobiSvd wrote S with order " << order;
         EXPECT_EQ(empty.printed, "") << "JacobiSvd printed with order " << order;
     }
+}
+
+// The rotation formulas and the order of the sums (each pair's inner product
+// and squared norms taken over the rows in row order) fix every bit of the
+// results. Frozen values from an independent computation: the same formulas
+// written out in Python's IEEE doubles (no fused multiply-add), summing in
+// row order. Summed last row first, S[0], S[1] and V differ in their last
+// bits; a sine that does not take the sign of the inner product flips
+// columns of V.
+TEST(JacobiSvd, FrozenBitsOfASymmetricMatrix) {
+    const SvdRun run = DecomposeRows({{4, 1, 2}, {1, 3, 0.5}, {2, 0.5, 5}});
+    ExpectBlock(run.s, {{0x1.75540b41ea07ap+5, 0x1.2e08af01381f8p+3, 0x1.194e47ee3f838p+2}}, "S, frozen");
+    ExpectBlock(run.v,
+                {{0x1.3baeb0c883c3cp-1, 0x1.4d95efa3c528fp-2, -0x1.6ef8f27ab1e96p-1},
+                 {0x1.0832512fc6572p-2, 0x1.8d91a7938cce5p-1, 0x1.2655b465f991bp-1},
+                 {0x1.7cd6e56500198p-1, -0x1.14285e018ffb7p-1, 0x1.943078b0e5666p-2}},
+                "V, frozen");
 }
 
 // The normal matrices that the inverse fit decomposes (scaled by powers of

@@ -125,9 +125,11 @@ class ReadCal : public ::testing::Test {
         auto site_a = std::make_unique<SiteRecord>(), site_b = std::make_unique<SiteRecord>();
         ReadCALfile(Write(a).c_str(), *record_a, *site_a);
         ReadCALfile(Write(b).c_str(), *record_b, *site_b);
-        EXPECT_EQ(std::memcmp(record_a.get(), record_b.get(), sizeof(CalibrationRecord)), 0) << what;
-        EXPECT_EQ(std::memcmp(site_a.get(), site_b.get(), sizeof(SiteRecord)), 0) << what;
-        EXPECT_EQ(record_b->star_count, 5) << what;
+        EXPECT_EQ(std::memcmp(record_a.get(), record_b.get(), sizeof(CalibrationRecord)), 0)
+            << "ReadCALfile record, " << what;
+        EXPECT_EQ(std::memcmp(site_a.get(), site_b.get(), sizeof(SiteRecord)), 0)
+            << "ReadCALfile site, " << what;
+        EXPECT_EQ(record_b->star_count, 5) << "ReadCALfile star_count, " << what;
     }
 
     ScratchFolder scratch_{FolderOfThisTest()};
@@ -192,6 +194,15 @@ TEST_F(ReadCal, WordingUnitsLineEndsAndNulBytesLoadTheSame) {
         ReplaceAll(ExactCalText(ReaderSample(), reworded), "Site latitude", "Geodetic latitude, WGS84");
     text = ReplaceAll(text, "Plate polynomial order", "Order of the plate fit");
     ExpectSameLoad(plain, text, "labels and units");
+    // A skipped line is taken whole, so it may hold an "=".
+    text = ReplaceAll(text, "Flux fit: log10 flux against",
+                      "Flux fit: log10 flux = slope * Mv + icept, against");
+    ExpectSameLoad(plain, ReplaceAll(text, "Photometric fits", "Photometric fits: Mv = slope * x + icept"),
+                   "skipped lines holding =");
+    // A flux intercept that ends its line has the star rows right after it.
+    const std::string bare_intercept =
+        plain.substr(0, plain.find("  log10 flux\n")) + plain.substr(plain.find("\n    1 "));
+    ExpectSameLoad(plain, bare_intercept, "star rows right after the flux intercept");
     CalTextOptions crlf;
     crlf.crlf = true;
     ExpectSameLoad(plain, ExactCalText(ReaderSample(), crlf), "CRLF");
@@ -298,10 +309,11 @@ TEST_F(ReadCal, FileNameStartsAtLastUpperCaseC) {
         std::string name, want;
     } cases[] = {{"CAL012_20131214_031502_250.txt", "CAL012_20131214_031502_250.txt"},
                  {"CAL012_20131214_031502_2500.txt", "CAL012_20131214_031502_2500.tx"},
-                 {"Cal/cal012_20131214_031502_250.txt", "Cal/cal012_20131214_031502_250"}};
+                 {"Cal/cal012_20131214_031502_250.txt", "Cal/cal012_20131214_031502_250"},
+                 {"Cal/CAL012_20131214_031502_250.txt", "CAL012_20131214_031502_250.txt"}};
     for (const auto& c : cases) {
         ReadCALfile(Write(ExactCalText(ReaderSample()), c.name).c_str(), *record_, *site_);
-        EXPECT_EQ(std::string(record_->file_name), c.want);
+        EXPECT_EQ(std::string(record_->file_name), c.want) << "ReadCALfile file_name of " << c.name;
     }
     ReadCALfile(Write(ExactCalText(ReaderSample()), "cal.txt").c_str(), *record_, *site_);
     EXPECT_STREQ(record_->file_name, "") << "path without an upper-case C";
