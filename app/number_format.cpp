@@ -23,9 +23,10 @@ constexpr int kNumberRoom = 400;
 // Widest column padded in one piece; wider ones are padded in two appends.
 constexpr std::size_t kOnePieceWidth = 64;
 
-void AppendPadded(std::string& text, const char* number, std::size_t length, int width) {
+void AppendPadded(std::string& text, const char* number, std::size_t length, int width, int leading_blanks) {
     const std::size_t padding =
-        static_cast<int>(length) < width ? static_cast<std::size_t>(width) - length : 0;
+        static_cast<std::size_t>(leading_blanks) +
+        (static_cast<int>(length) < width ? static_cast<std::size_t>(width) - length : 0);
     if (padding > 0 && length + padding <= kOnePieceWidth) {
         char padded[kOnePieceWidth];
         std::memset(padded, ' ', padding);
@@ -39,7 +40,9 @@ void AppendPadded(std::string& text, const char* number, std::size_t length, int
 
 // The C library's text of a value the fast path does not handle (not finite,
 // or a precision too large for the buffer), right-aligned in width.
-void AppendFromLibrary(std::string& text, const char* format, double value, int width, int precision) {
+void AppendFromLibrary(std::string& text, const char* format, double value, int width, int precision,
+                       int leading_blanks) {
+    text.append(static_cast<std::size_t>(leading_blanks), ' ');
     const int length = std::snprintf(nullptr, 0, format, width, precision, value);
     if (length <= 0) return;
     const std::size_t start = text.size();
@@ -128,14 +131,14 @@ std::size_t FormatFixedExactly(double value, int precision, char* buffer) {
 
 }  // namespace
 
-void AppendExponent3(std::string& text, double value, int width, int precision) {
+void AppendExponent3(std::string& text, double value, int width, int precision, int leading_blanks) {
     char buffer[kNumberRoom];
     const std::to_chars_result result =
         std::isfinite(value) && precision >= 0 && precision < kNumberRoom - 16
             ? std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific, precision)
             : std::to_chars_result{buffer, std::errc::value_too_large};
     if (result.ec != std::errc()) {
-        AppendFromLibrary(text, "%*.*e", value, width, precision);
+        AppendFromLibrary(text, "%*.*e", value, width, precision, leading_blanks);
         return;
     }
     // buffer holds mantissa, "e", the exponent's sign and two or three digits.
@@ -148,14 +151,14 @@ void AppendExponent3(std::string& text, double value, int width, int precision) 
         std::memset(exponent_digits, '0', static_cast<std::size_t>(missing));
         length += static_cast<std::size_t>(missing);
     }
-    AppendPadded(text, buffer, length, width);
+    AppendPadded(text, buffer, length, width, leading_blanks);
 }
 
-void AppendFixed(std::string& text, double value, int width, int precision) {
+void AppendFixed(std::string& text, double value, int width, int precision, int leading_blanks) {
     char buffer[kNumberRoom];
     const std::size_t exact_length = FormatFixedExactly(value, precision, buffer);
     if (exact_length > 0) {
-        AppendPadded(text, buffer, exact_length, width);
+        AppendPadded(text, buffer, exact_length, width, leading_blanks);
         return;
     }
     const std::to_chars_result result =
@@ -163,10 +166,10 @@ void AppendFixed(std::string& text, double value, int width, int precision) {
             ? std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, precision)
             : std::to_chars_result{buffer, std::errc::value_too_large};
     if (result.ec != std::errc()) {
-        AppendFromLibrary(text, "%*.*f", value, width, precision);
+        AppendFromLibrary(text, "%*.*f", value, width, precision, leading_blanks);
         return;
     }
-    AppendPadded(text, buffer, static_cast<std::size_t>(result.ptr - buffer), width);
+    AppendPadded(text, buffer, static_cast<std::size_t>(result.ptr - buffer), width, leading_blanks);
 }
 
 void AppendZeroFilled(std::string& text, int value, int digits) {

@@ -9,10 +9,12 @@
 // right-aligned in width characters (a wider value widens the text). Rounding
 // is correct, ties to even: the digits printf gives in the C locale. Non-finite values are written as the C
 // library writes them, right-aligned in width. Never ends the process.
-void AppendExponent3(std::string& text, double value, int width, int precision);
+// leading_blanks blanks stand before the padded value (a column's gap).
+void AppendExponent3(std::string& text, double value, int width, int precision, int leading_blanks = 0);
 
-// Given a value, a width and a precision, appends the value as "%*.*f".
-void AppendFixed(std::string& text, double value, int width, int precision);
+// Given a value, a width and a precision, appends the value as "%*.*f", after
+// leading_blanks blanks (a column's gap).
+void AppendFixed(std::string& text, double value, int width, int precision, int leading_blanks = 0);
 
 // Appends an int zero-filled to at least digits digits, as "%0*d".
 void AppendZeroFilled(std::string& text, int value, int digits);

@@ -17,15 +17,13 @@ void AppendDateTime(std::string& row, const CalibrationRecord& record) {
 }
 
 void AppendFixedColumn(std::string& row, const TableColumn& column, double value) {
-    row.append(static_cast<std::size_t>(column.gap), ' ');
-    AppendFixed(row, value, column.width, column.precision);
+    AppendFixed(row, value, column.width, column.precision, column.gap);
 }
 
 void AppendCoefficients(std::string& row, const double (&coefficients)[kMaxTerms], int term_count) {
     for (int k = 0; k < kMaxTerms; ++k) {
-        row.append(static_cast<std::size_t>(kCoefficientColumn.gap), ' ');
         AppendExponent3(row, k < term_count ? coefficients[k] : 0.0, kCoefficientColumn.width,
-                        kCoefficientColumn.precision);
+                        kCoefficientColumn.precision, kCoefficientColumn.gap);
     }
 }
 

@@ -93,17 +93,21 @@ std::vector<double> ManyValues() {
 // Given one of the table formats and its printf counterpart, formats every
 // value of ManyValues() with each precision and width, reports the first ten
 // differences as failures and returns how many there were.
-using TableFormat = void (*)(std::string&, double, int, int);
+// Each value also stands after a gap of 0, 1 or 2 blanks, in turn.
+using TableFormat = void (*)(std::string&, double, int, int, int);
 using PrintfFormat = std::string (*)(double, int, int);
 int CountMismatches(TableFormat format, PrintfFormat library, std::initializer_list<int> precisions,
                     std::initializer_list<int> widths) {
     int mismatches = 0;
+    int gap = 0;
     for (double value : ManyValues()) {
+        gap = (gap + 1) % 3;
         for (int precision : precisions) {
             for (int width : widths) {
                 std::string text;
-                format(text, value, width, precision);
-                const std::string expected = library(value, width, precision);
+                format(text, value, width, precision, gap);
+                const std::string expected =
+                    std::string(static_cast<std::size_t>(gap), ' ') + library(value, width, precision);
                 if (text != expected && ++mismatches <= 10) {
                     ADD_FAILURE() << std::hexfloat << value << " width " << width << " precision "
                                   << precision << ": [" << text << "] printf [" << expected << "]";
