@@ -58,8 +58,16 @@ bool Peek(CalScanner& scanner, char& c) {
     return true;
 }
 
+// White space as the formatted reads know it: blank, tab, line feed,
+// vertical tab, form feed, carriage return. One bit per character code
+// below 64, so that the test is a shift and a mask.
+constexpr std::uint64_t kBlankBits = (std::uint64_t{1} << ' ') | (std::uint64_t{1} << '\t') |
+                                     (std::uint64_t{1} << '\n') | (std::uint64_t{1} << '\v') |
+                                     (std::uint64_t{1} << '\f') | (std::uint64_t{1} << '\r');
+
 bool IsBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+    const unsigned char code = static_cast<unsigned char>(c);
+    return code < 64 && ((kBlankBits >> code) & 1) != 0;
 }
 
 bool IsDigit(char c) {
