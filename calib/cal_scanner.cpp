@@ -476,3 +476,17 @@ int ScanFormat(CalScanner& scanner, std::string_view format, std::initializer_li
     }
     return stored;
 }
+
+int ScanIntegerAndReals(CalScanner& scanner, long long& integer, double* const* reals, int real_count) {
+    if (!ScanInteger(scanner, kNoWidth, integer)) return 0;
+    if (scanner.marks != nullptr) MarkStoredBytes(*scanner.marks, &integer, sizeof integer);
+    int stored = 1;
+    for (int i = 0; i < real_count; ++i) {
+        double value = 0.0;
+        if (!ScanReal(scanner, value)) return stored;
+        *reals[i] = value;
+        if (scanner.marks != nullptr) MarkStoredBytes(*scanner.marks, reals[i], sizeof(double));
+        ++stored;
+    }
+    return stored;
+}

@@ -57,4 +57,11 @@ ScanTarget TextTarget(char* text, std::size_t room);
 // character and always terminated.
 int ScanFormat(CalScanner& scanner, std::string_view format, std::initializer_list<ScanTarget> targets);
 
+// ScanIntegerAndReals
+// ScanFormat with the format "%d" followed by "%lf" real_count times, the
+// targets an integer and real_count reals: the same reads, the same stops,
+// the same result, without interpreting a format (a star row is read this
+// way a thousand times a file). Never ends the process.
+int ScanIntegerAndReals(CalScanner& scanner, long long& integer, double* const* reals, int real_count);
+
 #endif  // CALIB_CAL_SCANNER_H

@@ -152,12 +152,11 @@ void ReadStarTable(CalScanner& scanner, CalibrationRecord& record) {
     for (int k = 0; k < kMaxStars; ++k) {
         StarEntry& star = record.stars[k];
         long long row_number = 0;
-        const int stored = ScanFormat(
-            scanner, "%d%lf%lf%lf%lf%lf%lf%lf%lf%lf%lf%lf%lf",
-            {WideTarget(row_number), RealTarget(star.ra_deg), RealTarget(star.dec_deg),
-             RealTarget(star.col_3), RealTarget(star.col_4), RealTarget(star.mv), RealTarget(star.col_6),
-             RealTarget(star.col_7), RealTarget(star.col_8), RealTarget(star.log10_inten),
-             RealTarget(star.col_10), RealTarget(star.log10_flux), RealTarget(star.oc_arcmin)});
+        // "%d%lf%lf%lf%lf%lf%lf%lf%lf%lf%lf%lf%lf": the row number, then columns 1 to 12.
+        double* const columns[] = {&star.ra_deg,      &star.dec_deg, &star.col_3,      &star.col_4,
+                                   &star.mv,          &star.col_6,   &star.col_7,      &star.col_8,
+                                   &star.log10_inten, &star.col_10,  &star.log10_flux, &star.oc_arcmin};
+        const int stored = ScanIntegerAndReals(scanner, row_number, columns, 12);
         if (stored == 0 || row_number != k + 1) return;
         record.star_count = k + 1;
         if (scanner.end_seen) return;

@@ -204,6 +204,59 @@ TEST(CalScanner, ShortNumbersReadAsTheLibraryReadsThem) {
     }
 }
 
+// A star row read without its format string stores what the format would,
+// stops where it would, and leaves the cursor where it would: rows with
+// junk, signs, points, exponents and cut short, read in a row both ways.
+TEST(CalScanner, StarRowsReadAsTheirFormatReadsThem) {
+    ScratchFolder folder;
+    const std::filesystem::path path = folder.path / "rows.txt";
+    const char* const pieces[] = {" 12", " -3.5", "\n7e2",     " x", " +.5",
+                                  " 1e", " -",    "\t4.25e-1", " .", "\n\n9"};
+    SplitMix64 rng{77};
+    std::string text;
+    for (int i = 0; i < 4000; ++i) text += pieces[UniformInt(rng, 0, 9)];
+    WriteText(path, text);
+    CalWindow by_format_window;
+    CalWindow direct_window;
+    ASSERT_TRUE(OpenCalWindow(path.string().c_str(), by_format_window));
+    ASSERT_TRUE(OpenCalWindow(path.string().c_str(), direct_window));
+    CalScanner by_format;
+    by_format.window = &by_format_window;
+    CalScanner direct;
+    direct.window = &direct_window;
+    int row = 0;
+    for (; !by_format.end_seen; ++row) {
+        long long number[2] = {-1, -1};
+        double values[2][12];
+        for (auto& side : values) {
+            for (double& value : side) value = -7;
+        }
+        const int stored_by_format =
+            ScanFormat(by_format, "%d%lf%lf%lf%lf%lf%lf%lf%lf%lf%lf%lf%lf",
+                       {WideTarget(number[0]), RealTarget(values[0][0]), RealTarget(values[0][1]),
+                        RealTarget(values[0][2]), RealTarget(values[0][3]), RealTarget(values[0][4]),
+                        RealTarget(values[0][5]), RealTarget(values[0][6]), RealTarget(values[0][7]),
+                        RealTarget(values[0][8]), RealTarget(values[0][9]), RealTarget(values[0][10]),
+                        RealTarget(values[0][11])});
+        double* const columns[12] = {&values[1][0], &values[1][1], &values[1][2],  &values[1][3],
+                                     &values[1][4], &values[1][5], &values[1][6],  &values[1][7],
+                                     &values[1][8], &values[1][9], &values[1][10], &values[1][11]};
+        const int stored_directly = ScanIntegerAndReals(direct, number[1], columns, 12);
+        ASSERT_EQ(stored_directly, stored_by_format) << "ScanIntegerAndReals stored count, row " << row;
+        ASSERT_EQ(number[1], number[0]) << "ScanIntegerAndReals integer, row " << row;
+        ASSERT_EQ(std::memcmp(values[0], values[1], sizeof values[0]), 0)
+            << "ScanIntegerAndReals reals, row " << row;
+        ASSERT_EQ(direct.pos, by_format.pos) << "ScanIntegerAndReals cursor, row " << row;
+        // On past the character that stopped both (the star table would end there).
+        if (stored_by_format == 0) {
+            ++by_format.pos;
+            ++direct.pos;
+        }
+    }
+    EXPECT_GT(row, 500) << "rows compared";
+    EXPECT_TRUE(direct.end_seen);
+}
+
 // "8.e+x" reads as 8 and leaves "e+x", as the C library's strtod does: an
 // exponent marker without digits is not part of the number. Here the window's
 // boundary falls right after the "+", so the read steps back over the marker
