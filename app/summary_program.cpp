@@ -10,12 +10,12 @@
 #include "app/summary_tables.h"
 #include "calib/cal_record.h"
 #include "calib/process_end.h"
+#include "norv_version.h"
 #include "platform/console.h"
 #include "platform/folder_files.h"
 
 namespace {
 
-constexpr double kVersion = 1.61;
 // Longest folder path, separator included, for which every table name
 // (folder + "Summary/SummaryCALnnn_FitCoefs.txt", 34 characters) still fits
 // in 255 characters.
@@ -27,7 +27,7 @@ SiteRecord g_site;
 
 void PrintBanner() {
     std::printf("\n\n=========================================================\n");
-    std::printf("  Calibration File Summary   %4.2f    \n", kVersion);
+    std::printf("  Calibration File Summary   %4.2f    \n", kNorvVersion);
     std::printf("=========================================================\n\n");
 }
 
