@@ -73,31 +73,39 @@ __attribute__((always_inline)) inline void AddGridPoint(double xi, double eta, d
         t[8] = (xi * eta) * eta;
         t[9] = (eta * eta) * eta;
     }
+    // The terms W at a time, built from registers (a vector loaded from the
+    // scalars just stored would wait for them); a scalar operand of a vector
+    // operation stands for W copies of itself. (GCC 12 takes the vectors set
+    // in the unrolled loop below for unset ones: a known false alarm.)
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
     Vector columns[kVectors];
-    std::memcpy(columns, t, sizeof columns);
+#pragma GCC unroll 8
+    for (int h = 0; h < kVectors; ++h) {
+        if constexpr (W == 2) {
+            columns[h] = Vector{t[2 * h], t[2 * h + 1]};
+        } else {
+            columns[h] = Vector{t[4 * h], t[4 * h + 1], t[4 * h + 2], t[4 * h + 3]};
+        }
+    }
 
 #pragma GCC unroll 16
     for (int j = 0; j < N; ++j) {
-        Vector row_term = {};
-#pragma GCC unroll 4
-        for (int lane = 0; lane < W; ++lane) row_term[lane] = t[j];
 #pragma GCC unroll 8
         for (int h = 0; h < kVectors; ++h) {
-            if (W * h <= j) sums.lower[j][h] += columns[h] * row_term;
+            if (W * h <= j) sums.lower[j][h] += columns[h] * t[j];
         }
-    }
-    Vector dx_vector = {};
-    Vector dy_vector = {};
-#pragma GCC unroll 4
-    for (int lane = 0; lane < W; ++lane) {
-        dx_vector[lane] = dx;
-        dy_vector[lane] = dy;
     }
 #pragma GCC unroll 8
     for (int h = 0; h < kVectors; ++h) {
-        sums.dx[h] += columns[h] * dx_vector;
-        sums.dy[h] += columns[h] * dy_vector;
+        sums.dx[h] += columns[h] * dx;
+        sums.dy[h] += columns[h] * dy;
     }
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic pop
+#endif
 }
 
 // Samples the forward polynomial over the grid (x index i outer, y index j
@@ -207,7 +215,11 @@ bool FitInversePolynomialWith(CalibrationRecord& record, GridSumsWidth width) {
 }
 
 bool FitInversePolynomial(CalibrationRecord& record) {
-    return FitInversePolynomialWith(record, kGridSumsInQuads);
+    // Four at a time pays from order 2 on; the three sums of order 1 are
+    // formed faster two at a time (measured side by side: 6.5 against 9.8 µs
+    // for order 1, 13.9 against 15.6 µs for order 2, 31 against 44 µs for
+    // order 3).
+    return FitInversePolynomialWith(record, record.fit_order == 1 ? kGridSumsInPairs : kGridSumsInQuads);
 }
 
 void Compute_Inverse_Poly(CalibrationRecord& record) {
