@@ -291,6 +291,68 @@ const char* PassDigitsIn(const char* p, const char* end, ShortDecimal& decimal, 
     return p;
 }
 
+// The digits of a number read eight characters at a time: the characters
+// as one little-endian 64-bit word, first character lowest.
+std::uint64_t LoadEight(const char* p) {
+    std::uint64_t word = 0;
+    std::memcpy(&word, p, sizeof word);
+    return word;
+}
+
+// How many of the eight characters of word, from the first, are digits.
+int LeadingDigitCount(std::uint64_t word) {
+    // A byte is a digit when its high nibble is 3 and adding 6 to it keeps
+    // the high nibble (so the low nibble is at most 9).
+    const std::uint64_t high_nibbles = word & 0xF0F0F0F0F0F0F0F0ULL;
+    const std::uint64_t carried = (word + 0x0606060606060606ULL) & 0xF0F0F0F0F0F0F0F0ULL;
+    const std::uint64_t not_digit = (high_nibbles ^ 0x3030303030303030ULL) | (carried ^ 0x3030303030303030ULL);
+    if (not_digit == 0) return 8;
+    return __builtin_ctzll(not_digit) / 8;
+}
+
+// The value of the first count (0 to 7) digits of word.
+std::uint64_t DigitsValue(std::uint64_t word, int count) {
+    if (count == 0) return 0;
+    // The digits moved to the high bytes, the low ones zero: eight digits
+    // with leading zeros, added up pairwise, then in fours, then whole.
+    std::uint64_t digits = (word - 0x3030303030303030ULL) << (8 * (8 - count));
+    digits = (digits * 10 + (digits >> 8)) & 0x00FF00FF00FF00FFULL;
+    digits = (digits * 100 + (digits >> 16)) & 0x0000FFFF0000FFFFULL;
+    return (digits * 10000 + (digits >> 32)) & 0xFFFFFFFFULL;
+}
+
+// The common number of a CAL file, at p: digits, optionally a point and
+// more digits, seven or fewer each, and no exponent, with at least eighteen
+// characters of window after p. Returns true with value set (the magnitude)
+// and p past the number; false, moving nothing, for any other number, which
+// the general reading takes. The value is the digits as an integer (below
+// 10^14, exact) divided by an exact power of ten: one rounding, as the full
+// conversion rounds.
+bool ScanPlainDecimal(const char*& p, const char* end, double& value) {
+    static constexpr double kPowersOfTen[8] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7};
+    static constexpr std::uint64_t kIntegerPowers[8] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000};
+    if (end - p < 18) return false;
+    const std::uint64_t integer_word = LoadEight(p);
+    const int integer_digits = LeadingDigitCount(integer_word);
+    if (integer_digits == 8) return false;
+    const char* q = p + integer_digits;
+    int fraction_digits = 0;
+    std::uint64_t fraction = 0;
+    if (*q == '.') {
+        const std::uint64_t fraction_word = LoadEight(q + 1);
+        fraction_digits = LeadingDigitCount(fraction_word);
+        if (fraction_digits == 8) return false;
+        fraction = DigitsValue(fraction_word, fraction_digits);
+        q += 1 + fraction_digits;
+    }
+    if (integer_digits + fraction_digits == 0 || *q == 'e' || *q == 'E') return false;
+    const std::uint64_t digits =
+        DigitsValue(integer_word, integer_digits) * kIntegerPowers[fraction_digits] + fraction;
+    value = static_cast<double>(digits) / kPowersOfTen[fraction_digits];
+    p = q;
+    return true;
+}
+
 // Given the digits of a number and the exponent written after it, returns
 // true with magnitude set when one correctly rounded operation gives it: the
 // digits as an integer of at most 2^53 and a power of ten of at most 10^22
@@ -324,6 +386,12 @@ bool ScanRealInWindow(CalScanner& scanner, bool& matched, double& value) {
     const char* p = begin;
     const bool negative = p != end && *p == '-';
     if (p != end && (*p == '+' || *p == '-')) ++p;
+    if (ScanPlainDecimal(p, end, value)) {
+        if (negative) value = -value;
+        matched = true;
+        scanner.pos += static_cast<std::size_t>(p - begin);
+        return true;
+    }
     const char* const mantissa_start = p;
     ShortDecimal decimal;
     p = PassDigitsIn(p, end, decimal, false);

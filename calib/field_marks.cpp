@@ -6,9 +6,16 @@ namespace {
 
 constexpr std::size_t kBitsPerWord = 64;
 
+// Sets the bits of bytes first to first + bytes - 1, a word of bits at a time.
 void MarkRange(std::uint64_t* bits, std::size_t first, std::size_t bytes) {
-    for (std::size_t byte = first; byte < first + bytes; ++byte) {
-        bits[byte / kBitsPerWord] |= std::uint64_t{1} << (byte % kBitsPerWord);
+    std::size_t byte = first;
+    const std::size_t end = first + bytes;
+    while (byte < end) {
+        const std::size_t offset = byte % kBitsPerWord;
+        const std::size_t count = end - byte < kBitsPerWord - offset ? end - byte : kBitsPerWord - offset;
+        const std::uint64_t run = count == kBitsPerWord ? ~std::uint64_t{0} : ((std::uint64_t{1} << count) - 1);
+        bits[byte / kBitsPerWord] |= run << offset;
+        byte += count;
     }
 }
 
