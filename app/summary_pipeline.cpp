@@ -103,7 +103,7 @@ class Pipeline {
                 if (format) {
                     slot.state = Slot::kFormatting;
                     format_queue_.push_back(job);
-                    work_ready_.notify_one();
+                    WakeAWorker();
                 } else {
                     slot.state = Slot::kReadyToWrite;
                 }
@@ -116,10 +116,14 @@ class Pipeline {
                 lock.lock();
                 SlotOf(job).state = Slot::kFree;
                 ++next_write_;
-                work_ready_.notify_all();
+                WakeAWorker();
                 progressed = true;
             }
-            if (!progressed) step_done_.wait(lock);
+            if (!progressed) {
+                calling_thread_waits_ = true;
+                step_done_.wait(lock);
+                calling_thread_waits_ = false;
+            }
         }
         lock.unlock();
         if (current_camera_ >= 0) FinishCameraTables();
@@ -137,15 +141,26 @@ class Pipeline {
   private:
     Slot& SlotOf(std::size_t job) { return slots_[job % slots_.size()]; }
 
+    // Wakes a worker if one waits for work (with the lock held). A wake is a
+    // system call; the threads keep count so as to make none in vain.
+    void WakeAWorker() {
+        if (waiting_workers_ > 0) work_ready_.notify_one();
+    }
+
     // Workers: format what is applied first (it frees slots), otherwise read
     // the next file, as long as it has a free slot.
     void WorkerLoop() {
         std::unique_lock<std::mutex> lock(mutex_);
         for (;;) {
-            work_ready_.wait(lock, [this] {
+            const auto has_work = [this] {
                 return stopping_ || !format_queue_.empty() ||
                        (next_scan_ < jobs_.size() && next_scan_ < next_write_ + slots_.size());
-            });
+            };
+            if (!has_work()) {
+                ++waiting_workers_;
+                work_ready_.wait(lock, has_work);
+                --waiting_workers_;
+            }
             if (stopping_) return;
             std::size_t job = 0;
             const bool format = !format_queue_.empty();
@@ -165,7 +180,11 @@ class Pipeline {
             lock.lock();
             if (!format) SlotOf(job).state = Slot::kScanned;
             if (format) SlotOf(job).state = Slot::kReadyToWrite;
-            step_done_.notify_one();
+            // The calling thread waits for the next file to apply or to write;
+            // any other file it finds done when it gets there.
+            if (calling_thread_waits_ && (job == next_apply_ || job == next_write_)) step_done_.notify_one();
+            // More work may have come in while this worker was busy.
+            if (has_work()) WakeAWorker();
         }
     }
 
@@ -291,6 +310,8 @@ class Pipeline {
     std::deque<std::size_t> format_queue_;
     bool stopped_at_failure_ = false;
     bool stopping_ = false;
+    int waiting_workers_ = 0;
+    bool calling_thread_waits_ = false;
 };
 
 }  // namespace
