@@ -62,34 +62,42 @@ constexpr std::uint64_t kPowersOfTen[kExactMaxPrecision + 1] = {
 // scaled mantissa, shifted, stays within 128 bits.
 constexpr int kExactMaxBinaryExponent = 40;
 
-// Writes the decimal digits of n (at least one) at the end of room and
-// returns where they start.
-char* WriteDigitsBackwards(Wide n, char* end) {
+// The decimal digits of n, at least count of them (leading zeros), written
+// backwards so that they end just before end; returns where they start.
+char* WriteDigitsBackwards(std::uint64_t n, int count, char* end) {
+    static constexpr char kPairs[] =
+        "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+        "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+        "8081828384858687888990919293949596979899";
     char* p = end;
-    if ((n >> 64) == 0) {  // the common case, in cheaper 64-bit divisions
-        std::uint64_t narrow = static_cast<std::uint64_t>(n);
-        do {
-            *--p = static_cast<char>('0' + narrow % 10);
-            narrow /= 10;
-        } while (narrow != 0);
-        return p;
+    while (n >= 100) {
+        const std::uint64_t pair = n % 100;
+        n /= 100;
+        *--p = kPairs[2 * pair + 1];
+        *--p = kPairs[2 * pair];
     }
-    do {
-        const Wide quotient = n / 10;
-        *--p = static_cast<char>('0' + static_cast<int>(n - quotient * 10));
-        n = quotient;
-    } while (n != 0);
+    if (n >= 10) {
+        *--p = kPairs[2 * n + 1];
+        *--p = kPairs[2 * n];
+    } else {
+        *--p = static_cast<char>('0' + n);
+    }
+    while (end - p < count) *--p = '0';
     return p;
 }
 
-// The value as "%.*f" gives it, written into buffer (room of kNumberRoom),
-// for a finite value below 2^(53 + kExactMaxBinaryExponent) in magnitude and
-// a precision of at most 9; returns the length, or 0 when the value is not
-// such. The value is an integer mantissa M times 2^E exactly; M * 10^p * 2^E
-// is formed exactly in 128 bits and rounded to an integer half to even, which
-// is what printf does with the exact binary value.
-std::size_t FormatFixedExactly(double value, int precision, char* buffer) {
-    if (!std::isfinite(value) || precision < 0 || precision > kExactMaxPrecision) return 0;
+// The value as "%*.*f" gives it after leading_blanks blanks, written so that
+// it ends just before end (with at least kNumberRoom characters of room
+// before it); returns where it starts, or null when the value is not finite,
+// the precision not 0 to 9, the magnitude 2^(53 + kExactMaxBinaryExponent) or
+// more, or the width and blanks together over 64. The value is an integer
+// mantissa M times 2^E exactly; M * 10^p * 2^E is formed exactly in 128 bits
+// and rounded to an integer half to even, which is what printf does with the
+// exact binary value.
+const char* FormatFixedExactly(double value, int width, int precision, int leading_blanks, char* end) {
+    if (!std::isfinite(value) || precision < 0 || precision > kExactMaxPrecision) return nullptr;
+    constexpr int kMostPadding = static_cast<int>(kOnePieceWidth);
+    if (width > kMostPadding || leading_blanks < 0 || leading_blanks > kMostPadding) return nullptr;
     // |value| = mantissa * 2^binary_exponent, from the value's bits.
     std::uint64_t bits = 0;
     std::memcpy(&bits, &value, sizeof bits);
@@ -98,7 +106,7 @@ std::size_t FormatFixedExactly(double value, int precision, char* buffer) {
     const std::uint64_t mantissa =
         biased_exponent == 0 ? stored_fraction : stored_fraction | (std::uint64_t{1} << 52);
     const int binary_exponent = (biased_exponent == 0 ? 1 : biased_exponent) - 1075;
-    if (binary_exponent > kExactMaxBinaryExponent) return 0;
+    if (binary_exponent > kExactMaxBinaryExponent) return nullptr;
     const Wide scaled = static_cast<Wide>(mantissa) * kPowersOfTen[precision];
     Wide rounded = 0;
     if (binary_exponent >= 0) {
@@ -111,22 +119,26 @@ std::size_t FormatFixedExactly(double value, int precision, char* buffer) {
         if (remainder > half || (remainder == half && (rounded & 1) != 0)) ++rounded;
     }  // else: below 2^-127 after scaling, far less than a half: rounds to 0
 
-    char digits[48];
-    char* const digits_end = digits + sizeof digits;
-    char* first = WriteDigitsBackwards(rounded, digits_end);
-    // At least one digit before the point.
-    while (digits_end - first < precision + 1) *--first = '0';
-    std::size_t length = 0;
-    if (std::signbit(value)) buffer[length++] = '-';
-    const std::size_t integer_digits = static_cast<std::size_t>(digits_end - first - precision);
-    std::memcpy(buffer + length, first, integer_digits);
-    length += integer_digits;
+    char* p = end;
+    // The fraction's digits, then the point, then the integer part (at least
+    // one digit), in 64-bit pieces of up to nineteen digits.
+    const std::uint64_t kNineteenDigits = 10000000000000000000ULL;
+    const std::uint64_t fraction = static_cast<std::uint64_t>(rounded % kPowersOfTen[precision]);
+    Wide integer = rounded / kPowersOfTen[precision];
     if (precision > 0) {
-        buffer[length++] = '.';
-        std::memcpy(buffer + length, first + integer_digits, static_cast<std::size_t>(precision));
-        length += static_cast<std::size_t>(precision);
+        p = WriteDigitsBackwards(fraction, precision, p);
+        *--p = '.';
     }
-    return length;
+    while (integer >= kNineteenDigits) {
+        p = WriteDigitsBackwards(static_cast<std::uint64_t>(integer % kNineteenDigits), 19, p);
+        integer /= kNineteenDigits;
+    }
+    p = WriteDigitsBackwards(static_cast<std::uint64_t>(integer), 1, p);
+    if (std::signbit(value)) *--p = '-';
+    const int length = static_cast<int>(end - p);
+    const int padding = (length < width ? width - length : 0) + leading_blanks;
+    for (int i = 0; i < padding; ++i) *--p = ' ';
+    return p;
 }
 
 }  // namespace
@@ -156,9 +168,10 @@ void AppendExponent3(std::string& text, double value, int width, int precision, 
 
 void AppendFixed(std::string& text, double value, int width, int precision, int leading_blanks) {
     char buffer[kNumberRoom];
-    const std::size_t exact_length = FormatFixedExactly(value, precision, buffer);
-    if (exact_length > 0) {
-        AppendPadded(text, buffer, exact_length, width, leading_blanks);
+    const char* const exact =
+        FormatFixedExactly(value, width, precision, leading_blanks, buffer + sizeof buffer);
+    if (exact != nullptr) {
+        text.append(exact, static_cast<std::size_t>(buffer + sizeof buffer - exact));
         return;
     }
     const std::to_chars_result result =

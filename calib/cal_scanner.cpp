@@ -74,14 +74,32 @@ bool IsDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
+// Returns the first character from p on that is not white space (or end).
+// Runs of blanks, the white space of columns, are passed eight at a time.
+const char* PassBlanks(const char* p, const char* end) {
+    for (;;) {
+        while (end - p >= 8) {
+            std::uint64_t word = 0;
+            std::memcpy(&word, p, sizeof word);
+            const std::uint64_t not_blank = word ^ 0x2020202020202020ULL;  // zero bytes where blanks are
+            if (not_blank != 0) {
+                p += __builtin_ctzll(not_blank) / 8;
+                break;
+            }
+            p += 8;
+        }
+        if (p == end || !IsBlank(*p)) return p;
+        ++p;
+    }
+}
+
 void SkipBlanks(CalScanner& scanner) {
     char c;
     while (Peek(scanner, c)) {
         const CalWindow& window = *scanner.window;
         const char* const begin = window.data + (scanner.pos - window.origin);
         const char* const end = window.data + window.size;
-        const char* p = begin;
-        while (p != end && IsBlank(*p)) ++p;
+        const char* p = PassBlanks(begin, end);
         scanner.pos += static_cast<std::size_t>(p - begin);
         if (p != end) return;
     }
@@ -305,7 +323,8 @@ int LeadingDigitCount(std::uint64_t word) {
     // the high nibble (so the low nibble is at most 9).
     const std::uint64_t high_nibbles = word & 0xF0F0F0F0F0F0F0F0ULL;
     const std::uint64_t carried = (word + 0x0606060606060606ULL) & 0xF0F0F0F0F0F0F0F0ULL;
-    const std::uint64_t not_digit = (high_nibbles ^ 0x3030303030303030ULL) | (carried ^ 0x3030303030303030ULL);
+    const std::uint64_t not_digit =
+        (high_nibbles ^ 0x3030303030303030ULL) | (carried ^ 0x3030303030303030ULL);
     if (not_digit == 0) return 8;
     return __builtin_ctzll(not_digit) / 8;
 }
