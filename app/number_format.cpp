@@ -123,8 +123,16 @@ const char* FormatFixedExactly(double value, int width, int precision, int leadi
     // The fraction's digits, then the point, then the integer part (at least
     // one digit), in 64-bit pieces of up to nineteen digits.
     const std::uint64_t kNineteenDigits = 10000000000000000000ULL;
-    const std::uint64_t fraction = static_cast<std::uint64_t>(rounded % kPowersOfTen[precision]);
-    Wide integer = rounded / kPowersOfTen[precision];
+    std::uint64_t fraction = 0;
+    Wide integer = 0;
+    if ((rounded >> 64) == 0) {  // the common case, without 128-bit divisions
+        const std::uint64_t narrow = static_cast<std::uint64_t>(rounded);
+        fraction = narrow % kPowersOfTen[precision];
+        integer = narrow / kPowersOfTen[precision];
+    } else {
+        fraction = static_cast<std::uint64_t>(rounded % kPowersOfTen[precision]);
+        integer = rounded / kPowersOfTen[precision];
+    }
     if (precision > 0) {
         p = WriteDigitsBackwards(fraction, precision, p);
         *--p = '.';
