@@ -83,7 +83,9 @@ class Pipeline {
                 if (entries.cameras[i] == camera_list.cameras[c]) jobs_.push_back(Job{i, c});
             }
         }
-        for (int w = 0; w < worker_count; ++w) workers_.emplace_back([this] { WorkerLoop(); });
+        // The calling thread works too, between applying and writing: with
+        // it, worker_count threads share the work.
+        for (int w = 1; w < worker_count; ++w) workers_.emplace_back([this] { WorkerLoop(); });
     }
 
     // Applies and writes every job in order; returns when all are written.
@@ -119,7 +121,10 @@ class Pipeline {
                 WakeAWorker();
                 progressed = true;
             }
-            if (!progressed) {
+            if (progressed) continue;
+            if (HasWork()) {
+                DoWork(lock);
+            } else {
                 calling_thread_waits_ = true;
                 step_done_.wait(lock);
                 calling_thread_waits_ = false;
@@ -147,45 +152,53 @@ class Pipeline {
         if (waiting_workers_ > 0) work_ready_.notify_one();
     }
 
+    // Whether a file waits to be formatted or can be read (with the lock held).
+    bool HasWork() const {
+        return !format_queue_.empty() ||
+               (next_scan_ < jobs_.size() && next_scan_ < next_write_ + slots_.size());
+    }
+
     // Workers: format what is applied first (it frees slots), otherwise read
     // the next file, as long as it has a free slot.
     void WorkerLoop() {
         std::unique_lock<std::mutex> lock(mutex_);
         for (;;) {
-            const auto has_work = [this] {
-                return stopping_ || !format_queue_.empty() ||
-                       (next_scan_ < jobs_.size() && next_scan_ < next_write_ + slots_.size());
-            };
-            if (!has_work()) {
+            if (!stopping_ && !HasWork()) {
                 ++waiting_workers_;
-                work_ready_.wait(lock, has_work);
+                work_ready_.wait(lock, [this] { return stopping_ || HasWork(); });
                 --waiting_workers_;
             }
             if (stopping_) return;
-            std::size_t job = 0;
-            const bool format = !format_queue_.empty();
-            if (format) {
-                job = format_queue_.front();
-                format_queue_.pop_front();
-            } else {
-                job = next_scan_++;
-                SlotOf(job).state = Slot::kScanning;
-            }
-            lock.unlock();
-            if (format) {
-                Format(SlotOf(job));
-            } else {
-                Scan(job);
-            }
-            lock.lock();
-            if (!format) SlotOf(job).state = Slot::kScanned;
-            if (format) SlotOf(job).state = Slot::kReadyToWrite;
-            // The calling thread waits for the next file to apply or to write;
-            // any other file it finds done when it gets there.
-            if (calling_thread_waits_ && (job == next_apply_ || job == next_write_)) step_done_.notify_one();
-            // More work may have come in while this worker was busy.
-            if (has_work()) WakeAWorker();
+            DoWork(lock);
         }
+    }
+
+    // Takes one piece of work (HasWork() must hold), does it with the lock
+    // released, and reports it done (with the lock held again).
+    void DoWork(std::unique_lock<std::mutex>& lock) {
+        std::size_t job = 0;
+        const bool format = !format_queue_.empty();
+        if (format) {
+            job = format_queue_.front();
+            format_queue_.pop_front();
+        } else {
+            job = next_scan_++;
+            SlotOf(job).state = Slot::kScanning;
+        }
+        lock.unlock();
+        if (format) {
+            Format(SlotOf(job));
+        } else {
+            Scan(job);
+        }
+        lock.lock();
+        if (!format) SlotOf(job).state = Slot::kScanned;
+        if (format) SlotOf(job).state = Slot::kReadyToWrite;
+        // The calling thread waits for the next file to apply or to write;
+        // any other file it finds done when it gets there.
+        if (calling_thread_waits_ && (job == next_apply_ || job == next_write_)) step_done_.notify_one();
+        // More work may have come in while this thread was busy.
+        if (HasWork()) WakeAWorker();
     }
 
     // A worker reads job's file into its slot. The fit order assumed for a

@@ -18,12 +18,14 @@
 // text is the same for any number of workers, the ends by failure included
 // (earlier cameras complete, the current one holding exactly the rows before
 // the failing file, nothing written for later files).
-// With one worker or fewer it is that serial loop itself. With more, workers
+// With one worker or fewer it is that serial loop itself. With more,
+// worker_count threads share the work, the calling thread among them: they
 // read files ahead (a few per worker at most, so memory stays flat), each
 // into records of its own; the calling thread lays each file's values over
 // the run's records in order (files with missing lines keep the previous
-// file's values); workers fit the inverse and format the rows; the calling
-// thread writes them in order. Ends the process as SummarizeCamera does.
+// file's values); the threads fit the inverse and format the rows; the
+// calling thread writes them in order, and between those steps reads and
+// formats like the others. Ends the process as SummarizeCamera does.
 void SummarizeCameras(std::string_view folder, const CameraList& camera_list, const ListingEntries& entries,
                       CalibrationRecord& record, SiteRecord& site, int worker_count);
 
