@@ -59,7 +59,8 @@ struct CameraAnalysis {
     QuantitySeries star_count;
     std::vector<double> oc_mean_px;
     std::vector<double> oc_sigma_px;
-    std::vector<double> weather_mag;         // dimming the site's other cameras saw that night
+    std::vector<double> weather_mag;   // dimming the site's other cameras saw that night
+    std::vector<double> own_drop_mag;  // depth of its own zero-point drops found so far, per calibration
     std::vector<double> zero_point_deficit;  // below the clear-night envelope, weather taken out, mag
     double zero_point_threshold_mag = 0.3;   // deficit that counts as a drop
 

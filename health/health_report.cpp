@@ -11,6 +11,10 @@
 #include "health/scale_findings.h"
 #include "health/site_weather.h"
 
+namespace {
+constexpr int kWeatherRounds = 3;
+}  // namespace
+
 HealthReport BuildHealthReport(const std::filesystem::path& tables_folder,
                                const std::vector<CameraTablePaths>& tables, const HealthSettings& settings) {
     HealthReport report;
@@ -24,11 +28,23 @@ HealthReport BuildHealthReport(const std::filesystem::path& tables_folder,
         report.cameras.push_back(DeriveQuantities(std::move(camera_tables), settings));
         report.newest_ms = std::max(report.newest_ms, report.cameras.back().calibrations.back().time_ms);
     }
-    EstimateSiteWeather(report.cameras);
+    // Weather and drops are found in turns: a site-mate's own drop is not
+    // weather, and a drop is only what weather does not explain.
+    for (int round = 0; round < kWeatherRounds; ++round) {
+        EstimateSiteWeather(report.cameras);
+        for (CameraAnalysis& camera : report.cameras) {
+            camera.findings.clear();
+            FindZeroPointDrops(camera, settings.window_days);
+            camera.own_drop_mag.assign(camera.calibrations.size(), 0.0);
+            for (const Finding& f : camera.findings) {
+                for (int i = f.first; i <= f.last; ++i)
+                    camera.own_drop_mag[static_cast<std::size_t>(i)] = f.size;
+            }
+        }
+    }
     for (CameraAnalysis& camera : report.cameras) {
         FindPointingFindings(camera);
         FindScaleChanges(camera);
-        FindZeroPointDrops(camera, settings.window_days);
         FindFitFindings(camera);
         FindHistoryFindings(camera, report.newest_ms, settings);
         AssessCamera(camera, settings);

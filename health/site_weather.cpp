@@ -5,24 +5,32 @@
 #include <numeric>
 #include <utility>
 
+#include "health/calibration.h"
 #include "health/robust_stats.h"
 
 namespace {
 
-constexpr double kEnvelopeDays = 90.0;
+// Haze spells last days, so a month's upper envelope is the clear level
+// through them while it follows seasonal changes of the zero point.
+constexpr double kEnvelopeDays = 30.0;
 constexpr double kEnvelopeFraction = 0.9;
 constexpr double kDipMag = 0.15;
 constexpr int kMinCommonDips = 5;
-constexpr double kMinLift = 3.0;
+constexpr double kMinLift = 2.0;
+// Share of the rarer-dipping camera's dips that the other camera shares.
+constexpr double kMinSharedFraction = 0.5;
 
 using NightDeficits = std::vector<std::pair<long long, double>>;  // ascending nights
 
+// Per night, the deepest dip of the camera below its envelope, less the depth
+// of any drop of its own found so far (that part is not weather).
 NightDeficits DeficitByNight(const CameraAnalysis& camera) {
     const std::vector<double>& zp = camera.zero_point.value;
     const RollingBaseline envelope = RollingRobust(camera.days, zp, kEnvelopeDays, kEnvelopeFraction);
     NightDeficits nights;
     for (std::size_t i = 0; i < zp.size(); ++i) {
-        const double deficit = envelope.centre[i] - zp[i];
+        const double own_drop = i < camera.own_drop_mag.size() ? camera.own_drop_mag[i] : 0.0;
+        const double deficit = envelope.centre[i] - zp[i] - own_drop;
         if (!std::isfinite(deficit)) continue;
         const long long night = NightOf(camera, i);
         if (!nights.empty() && nights.back().first == night) {
@@ -103,13 +111,13 @@ void EstimateSiteWeather(std::vector<CameraAnalysis>& cameras) {
         if (camera.site_group < 0) continue;
         for (std::size_t i = 0; i < camera.calibrations.size(); ++i) {
             const long long night = NightOf(camera, i);
-            std::vector<double> others;
+            double least = kNoValue;
             for (int m = 0; m < count; ++m) {
                 if (m == c || Root(parent, m) != root) continue;
                 const double d = DeficitOn(deficits[static_cast<std::size_t>(m)], night);
-                if (std::isfinite(d)) others.push_back(d);
+                if (std::isfinite(d) && !(d >= least)) least = d;
             }
-            if (!others.empty()) camera.weather_mag[i] = Median(others);
+            if (std::isfinite(least)) camera.weather_mag[i] = least;
         }
     }
 }

@@ -9,13 +9,16 @@
 #include "health/camera_analysis.h"
 
 // Given the cameras with their zero points derived, sets site_group (-1 for a
-// camera alone) and weather_mag: per calibration, the median dimming that the
-// camera's site-mates saw that night (0 when none calibrated or it is alone).
-// Dimming is measured below a 90-day clear-night envelope (90th percentile);
+// camera alone) and weather_mag: per calibration, the least dimming that any
+// of the camera's site-mates saw that night (weather dims them all, so one
+// clear site-mate means a clear sky; 0 when none calibrated or it is alone).
+// A site-mate's own drops found so far (own_drop_mag) are not counted as
+// its dimming.
+// Dimming is measured below a 30-day clear-night envelope (90th percentile);
 // nights are counted per camera around its usual calibration hour. Two
 // cameras share a site when they dip (by 0.15 mag or more) together on at
-// least five nights and at least three times as often as independent
-// cameras would.
+// least five nights, at least twice as often as independent cameras would,
+// and on at least half the nights the less often dipping one dips.
 void EstimateSiteWeather(std::vector<CameraAnalysis>& cameras);
 
 // Given a camera and one of its calibrations, returns the night it belongs
