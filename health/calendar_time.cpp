@@ -66,6 +66,13 @@ std::optional<std::int64_t> ParseTableTime(std::string_view date, std::string_vi
            ((hour * 60 + minute) * 60 + second) * std::int64_t{1000} + millisecond;
 }
 
+std::optional<std::int64_t> ParseIsoTime(std::string_view text) {
+    if (text.size() != 23 || text[4] != '-' || text[7] != '-' || text[10] != 'T') return std::nullopt;
+    const std::string date = std::string(text.substr(5, 2)) + "/" + std::string(text.substr(8, 2)) + "/" +
+                             std::string(text.substr(0, 4));
+    return ParseTableTime(date, text.substr(11));
+}
+
 void AppendIsoTime(std::string& text, std::int64_t unix_ms) {
     std::int64_t days = unix_ms / kMillisecondsPerDay;
     std::int64_t ms_of_day = unix_ms % kMillisecondsPerDay;

@@ -17,6 +17,10 @@ constexpr double kDaysPerMonth = 30.436875;  // mean Gregorian month
 // year 1..9999). Ends nothing.
 std::optional<std::int64_t> ParseTableTime(std::string_view date, std::string_view time);
 
+// Given YYYY-MM-DDTHH:MM:SS.mmm, returns milliseconds since 1970-01-01 UT, or
+// nothing when the text is not a valid time of that form.
+std::optional<std::int64_t> ParseIsoTime(std::string_view text);
+
 // Given milliseconds since 1970-01-01 UT (years 1..9999), appends the UTC
 // time as YYYY-MM-DDTHH:MM:SS.mmm.
 void AppendIsoTime(std::string& text, std::int64_t unix_ms);
