@@ -77,31 +77,41 @@ std::vector<Stretch> FindStretches(const std::vector<double>& days, const std::v
     return stretches;
 }
 
-// Deficit model: 0 before calibration a, rising linearly in time from the
-// calibration before a to its full depth at b, then flat. Returns the sum of
-// squared misfits over [from, to) with the depth fitted; depth is set.
+// Deficit model: the clear-night level c before calibration a (not 0: the
+// envelope is an upper percentile, so clear nights sit a little below it),
+// rising linearly in time from the calibration before a to c + depth at b,
+// then flat. Returns the sum of squared misfits over [from, to) with c and the
+// depth fitted by least squares; depth is set.
 double RampMisfit(const std::vector<double>& days, const std::vector<double>& deficit, int a, int b, int from,
                   int to, double& depth) {
-    const double start =
-        a > 0 ? days[static_cast<std::size_t>(a - 1)] : days[static_cast<std::size_t>(a)] - 1.0;
+    const double start = a > 0 ? days[static_cast<std::size_t>(a - 1)] : days[static_cast<std::size_t>(a)] - 1.0;
     const double full = days[static_cast<std::size_t>(b)];
-    double sww = 0, swd = 0;
+    const auto weight = [&](int i) {
+        return i < a ? 0.0 : i >= b ? 1.0 : (days[static_cast<std::size_t>(i)] - start) / (full - start);
+    };
+    double n = 0, sw = 0, sww = 0, sd = 0, swd = 0;
     for (int i = from; i < to; ++i) {
-        if (!std::isfinite(deficit[static_cast<std::size_t>(i)])) continue;
-        const double w = i < a    ? 0.0
-                         : i >= b ? 1.0
-                                  : (days[static_cast<std::size_t>(i)] - start) / (full - start);
+        const double d = deficit[static_cast<std::size_t>(i)];
+        if (!std::isfinite(d)) continue;
+        const double w = weight(i);
+        n += 1;
+        sw += w;
         sww += w * w;
-        swd += w * deficit[static_cast<std::size_t>(i)];
+        sd += d;
+        swd += w * d;
     }
-    depth = sww > 0 ? swd / sww : 0.0;
+    const double det = n * sww - sw * sw;
+    if (!(det > 0)) {
+        depth = 0.0;
+        return 1e300;
+    }
+    depth = (n * swd - sw * sd) / det;
+    const double level = (sd - depth * sw) / n;
     double misfit = 0;
     for (int i = from; i < to; ++i) {
-        if (!std::isfinite(deficit[static_cast<std::size_t>(i)])) continue;
-        const double w = i < a    ? 0.0
-                         : i >= b ? 1.0
-                                  : (days[static_cast<std::size_t>(i)] - start) / (full - start);
-        const double r = deficit[static_cast<std::size_t>(i)] - depth * w;
+        const double d = deficit[static_cast<std::size_t>(i)];
+        if (!std::isfinite(d)) continue;
+        const double r = d - level - depth * weight(i);
         misfit += r * r;
     }
     return misfit;
