@@ -15,13 +15,19 @@ constexpr double kFirstPassDays = 90.0;
 constexpr double kMinDropMag = 0.3;
 constexpr double kDropSigmas = 4.0;
 constexpr double kMinSigmaMag = 0.02;
-constexpr int kSmoothingPoints = 5;
+constexpr int kSmoothingPoints = 3;
 constexpr double kMinDropDays = 10.0;
 constexpr int kMinDropCalibrations = 5;
 constexpr int kOnsetSearchBefore = 12;
 constexpr int kOnsetSearchAfter = 12;
 constexpr int kEndSearch = 4;
 constexpr double kGradualDays = 2.0;
+// Dew, dirt, ageing or gain hold a camera at a steady level night after
+// night; weather comes and goes. A stretch whose deficit jumps from night to
+// night by more than this part of its depth (robust sigma of consecutive
+// differences) is weather the site's other cameras could not show.
+constexpr double kMaxRoughness = 0.25;
+constexpr int kMinRoughnessPoints = 4;
 
 struct Stretch {
     int first;
@@ -84,7 +90,8 @@ std::vector<Stretch> FindStretches(const std::vector<double>& days, const std::v
 // depth fitted by least squares; depth is set.
 double RampMisfit(const std::vector<double>& days, const std::vector<double>& deficit, int a, int b, int from,
                   int to, double& depth) {
-    const double start = a > 0 ? days[static_cast<std::size_t>(a - 1)] : days[static_cast<std::size_t>(a)] - 1.0;
+    const double start =
+        a > 0 ? days[static_cast<std::size_t>(a - 1)] : days[static_cast<std::size_t>(a)] - 1.0;
     const double full = days[static_cast<std::size_t>(b)];
     const auto weight = [&](int i) {
         return i < a ? 0.0 : i >= b ? 1.0 : (days[static_cast<std::size_t>(i)] - start) / (full - start);
@@ -230,13 +237,18 @@ void FindZeroPointDrops(CameraAnalysis& camera, double window_days) {
         std::vector<double> depth;
         for (int i = std::min(full_depth, s.last); i <= s.last; ++i)
             depth.push_back(camera.zero_point_deficit[static_cast<std::size_t>(i)]);
+        const double level = Median(depth);
+        if (static_cast<int>(depth.size()) >= kMinRoughnessPoints &&
+            DifferenceSigma(depth) > kMaxRoughness * level) {
+            continue;
+        }
 
         Finding finding;
         finding.kind = FindingKind::kZeroPointDrop;
         finding.first = s.first;
         finding.last = s.last;
         finding.calibrations = s.last - s.first + 1;
-        finding.size = Median(depth);
+        finding.size = level;
         finding.unit = "mag";
         const double onset_days = camera.days[static_cast<std::size_t>(std::min(full_depth, s.last))] -
                                   (s.first > 0 ? camera.days[static_cast<std::size_t>(s.first - 1)]

@@ -28,9 +28,10 @@ std::map<int, std::vector<std::string>> ReadCalibrationTimes(const std::filesyst
                                                              std::string& error);
 
 struct KindScore {
-    int truth = 0;                        // injected events
-    int detected = 0;                     // found as this kind within the dating tolerance
-    int false_found = 0;                  // findings of this kind that match no event
+    int truth = 0;           // injected events
+    int detected = 0;        // found as this kind within the dating tolerance
+    int found_any_date = 0;  // found as this kind covering the event or within a calibration of it
+    int false_found = 0;     // findings of this kind that neither match nor overlap an event
     std::map<std::string, int> found_as;  // confusion row: kind it was found as, or "missed"
 };
 
@@ -48,8 +49,9 @@ int DatingTolerance(const std::string& kind);
 // run, adds its counts to evaluation. A found finding matches an event of
 // the same camera and kind whose start lies within the kind's tolerance (each
 // finding matches one event at most); an event not matched is counted in the
-// confusion row under the kind of any finding that starts within one
-// calibration of it or covers its start, else as missed.
+// confusion row as found but misdated when a finding of its kind overlaps
+// it, else under the kind of any finding that starts within one calibration
+// of it or covers its start, else as missed.
 void ScoreRun(const std::vector<FindingRow>& truth, const std::vector<FindingRow>& found,
               const std::map<int, std::vector<std::string>>& times, Evaluation& evaluation);
 
