@@ -1,5 +1,6 @@
 #include "health/html_report.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "health/calendar_time.h"
@@ -87,13 +88,13 @@ void AppendSeries(std::string& json, std::string_view name, const std::vector<do
 }
 
 // Band edges of a series: centre plus and minus sigmas spreads (spreads
-// below floor count as floor).
+// below floor count as floor), the low edge no lower than lowest.
 void AppendBand(std::string& json, std::string_view name, const QuantitySeries& s, double sigmas,
-                double floor, int decimals) {
+                double floor, int decimals, double lowest = -1e300) {
     std::vector<double> low(s.centre.size()), high(s.centre.size());
     for (std::size_t i = 0; i < s.centre.size(); ++i) {
         const double spread = std::isfinite(s.spread[i]) && s.spread[i] > floor ? s.spread[i] : floor;
-        low[i] = s.centre[i] - sigmas * spread;
+        low[i] = std::max(lowest, s.centre[i] - sigmas * spread);
         high[i] = s.centre[i] + sigmas * spread;
     }
     AppendSeries(json, std::string(name) + "_lo", low, decimals);
@@ -118,7 +119,7 @@ std::string CameraJson(const CameraAnalysis& camera) {
     AppendSeries(json, "scale_change", camera.scale_change.value, 3);
     AppendBand(json, "scale_change", camera.scale_change, 3.0, 0.01, 3);
     AppendSeries(json, "oc_sigma", camera.oc_sigma.value, 3);
-    AppendBand(json, "oc_sigma", camera.oc_sigma, 3.0, 0.001, 3);
+    AppendBand(json, "oc_sigma", camera.oc_sigma, 3.0, 0.001, 3, 0.0);
     AppendSeries(json, "zero_point", camera.zero_point.value, 3);
     std::vector<double> envelope_low(camera.zero_point.centre.size());
     for (std::size_t i = 0; i < envelope_low.size(); ++i) {
@@ -127,7 +128,7 @@ std::string CameraJson(const CameraAnalysis& camera) {
     AppendSeries(json, "zero_point_lo", envelope_low, 3);
     AppendSeries(json, "zero_point_hi", camera.zero_point.centre, 3);
     AppendSeries(json, "star_count", camera.star_count.value, 0);
-    AppendBand(json, "star_count", camera.star_count, 3.0, 1.0, 1);
+    AppendBand(json, "star_count", camera.star_count, 3.0, 1.0, 1, 0.0);
     json.back() = '}';
     json += ",\"pixel_arcmin\":";
     AppendJsonNumber(json, pixel, 3);

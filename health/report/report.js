@@ -82,9 +82,9 @@
     var bands = [];
     chart.bands.forEach(function (band) {
       var high = series.length;
-      series.push({ label: 'band high', stroke: 'rgba(0,0,0,0.15)', width: 0.5, points: { show: false } });
+      series.push({ label: 'normal high', stroke: 'rgba(0,0,0,0.15)', width: 0.5, points: { show: false } });
       data.push(camera.series[band[0] + '_hi']);
-      series.push({ label: 'band low', stroke: 'rgba(0,0,0,0.15)', width: 0.5, points: { show: false } });
+      series.push({ label: 'normal low', stroke: 'rgba(0,0,0,0.15)', width: 0.5, points: { show: false } });
       data.push(camera.series[band[0] + '_lo']);
       bands.push({ series: [high, high + 1], fill: band[1] });
     });
