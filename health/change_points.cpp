@@ -5,6 +5,11 @@
 
 namespace {
 
+// Longer series are segmented in overlapping windows of this many points:
+// PELT's pruning leaves a series without changes quadratic in its length,
+// and a change is decided by the points near it.
+constexpr int kWindowPoints = 120;
+
 // Prefix sums of the values and of their squares, for segment costs in O(1).
 struct PrefixSums {
     int dims;
@@ -39,13 +44,12 @@ struct PrefixSums {
     }
 };
 
-}  // namespace
-
-std::vector<int> FindChangePoints(const std::vector<double>& points, int dims, double penalty,
-                                  int min_segment) {
-    const int n = static_cast<int>(points.size()) / dims;
-    if (min_segment < 1) min_segment = 1;
+// Exact PELT over the n points from first on.
+std::vector<int> ExactChangePoints(const std::vector<double>& all_points, int first, int n, int dims,
+                                   double penalty, int min_segment) {
     if (n < 2 * min_segment) return {};
+    const std::vector<double> points(all_points.begin() + static_cast<std::ptrdiff_t>(first) * dims,
+                                     all_points.begin() + static_cast<std::ptrdiff_t>(first + n) * dims);
     const PrefixSums sums(points, dims);
     constexpr double kInfinity = std::numeric_limits<double>::infinity();
     std::vector<double> best(static_cast<std::size_t>(n) + 1, kInfinity);
@@ -77,7 +81,32 @@ std::vector<int> FindChangePoints(const std::vector<double>& points, int dims, d
     }
     std::vector<int> changes;
     for (int t = previous[static_cast<std::size_t>(n)]; t > 0; t = previous[static_cast<std::size_t>(t)]) {
-        changes.insert(changes.begin(), t);
+        changes.insert(changes.begin(), first + t);
+    }
+    return changes;
+}
+
+}  // namespace
+
+std::vector<int> FindChangePoints(const std::vector<double>& points, int dims, double penalty,
+                                  int min_segment) {
+    const int n = static_cast<int>(points.size()) / dims;
+    if (min_segment < 1) min_segment = 1;
+    if (n <= kWindowPoints) return ExactChangePoints(points, 0, n, dims, penalty, min_segment);
+    // Windows overlapping by half; each keeps the changes in its middle half
+    // (the first and last window also their outer quarter).
+    std::vector<int> changes;
+    const int step = kWindowPoints / 2;
+    for (int start = 0;; start += step) {
+        const int length = std::min(kWindowPoints, n - start);
+        const bool first_window = start == 0;
+        const bool last_window = start + length == n;
+        const int keep_from = first_window ? 0 : start + kWindowPoints / 4;
+        const int keep_to = last_window ? n : start + kWindowPoints / 4 + step;
+        for (int change : ExactChangePoints(points, start, length, dims, penalty, min_segment)) {
+            if (change >= keep_from && change < keep_to) changes.push_back(change);
+        }
+        if (last_window) break;
     }
     return changes;
 }

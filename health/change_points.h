@@ -10,8 +10,10 @@
 // minimum segment length, returns the first index of every segment after the
 // first, ascending. The segmentation minimises the sum over segments of the
 // squared distances from the segment mean plus the penalty per change, found
-// exactly by pruned exact linear time search (PELT). A penalty of
-// about 2 * dims * ln(n) keeps pure noise in one segment.
+// exactly by pruned exact linear time search (PELT); a series longer than 120
+// points is segmented so in windows of 120 overlapping by half, each keeping
+// the changes of its middle half. A penalty of about 2 * dims * ln(n) keeps
+// pure noise in one segment.
 std::vector<int> FindChangePoints(const std::vector<double>& points, int dims, double penalty,
                                   int min_segment);
 

@@ -15,6 +15,7 @@
 #include "health/health_report.h"
 #include "health/html_report.h"
 #include "health/options.h"
+#include "health/parallel_for.h"
 #include "health/report_csv.h"
 
 namespace fs = std::filesystem;
@@ -23,6 +24,7 @@ namespace {
 
 constexpr int kExitError = 3;
 constexpr int kProblemsShownPerTable = 20;
+constexpr int kReportFiles = 3;
 
 bool WriteReportFile(const fs::path& path, const std::string& text) {
     std::ofstream file(path, std::ios::binary | std::ios::trunc);
@@ -110,11 +112,17 @@ int main(int argc, char** argv) {
                      create_error.message().c_str());
         return kExitError;
     }
-    if (!WriteReportFile(out / "CalHealth_findings.csv", FindingsCsv(report)) ||
-        !WriteReportFile(out / "CalHealth_calibrations.csv", CalibrationsCsv(report)) ||
-        !WriteReportFile(out / "CalHealth.html", HtmlReport(report))) {
-        return kExitError;
-    }
+    // The three files are formed and written side by side.
+    const fs::path names[kReportFiles] = {out / "CalHealth_findings.csv", out / "CalHealth_calibrations.csv",
+                                          out / "CalHealth.html"};
+    bool written[kReportFiles] = {};
+    ParallelFor(kReportFiles, kReportFiles, [&](int k) {
+        const std::string text = k == 0   ? FindingsCsv(report)
+                                 : k == 1 ? CalibrationsCsv(report)
+                                          : HtmlReport(report);
+        written[k] = WriteReportFile(names[k], text);
+    });
+    if (!written[0] || !written[1] || !written[2]) return kExitError;
 
     CameraStatus worst = CameraStatus::kOk;
     for (const CameraAnalysis& camera : report.cameras) {

@@ -5,6 +5,7 @@
 #include "health/camera_status.h"
 #include "health/fit_findings.h"
 #include "health/history_findings.h"
+#include "health/parallel_for.h"
 #include "health/photometry_findings.h"
 #include "health/pointing_findings.h"
 #include "health/quantities.h"
@@ -13,6 +14,9 @@
 
 namespace {
 constexpr int kWeatherRounds = 3;
+// Cameras analysed at once; reading is bounded by the disk and memory
+// bandwidth well before this.
+constexpr int kMaxThreads = 8;
 }  // namespace
 
 HealthReport BuildHealthReport(const std::filesystem::path& tables_folder,
@@ -20,19 +24,31 @@ HealthReport BuildHealthReport(const std::filesystem::path& tables_folder,
     HealthReport report;
     report.tables_folder = tables_folder;
     report.settings = settings;
-    for (const CameraTablePaths& paths : tables) {
-        // One camera's star rows at a time: they stream through and only the
-        // per-calibration figures stay.
-        CameraTables camera_tables = ReadCameraTables(paths, report.problems);
-        if (camera_tables.calibrations.empty()) continue;
-        report.cameras.push_back(DeriveQuantities(std::move(camera_tables), settings));
-        report.newest_ms = std::max(report.newest_ms, report.cameras.back().calibrations.back().time_ms);
+    // Each camera's star rows stream through one thread; only the
+    // per-calibration figures stay.
+    const int count = static_cast<int>(tables.size());
+    std::vector<CameraAnalysis> cameras(tables.size());
+    std::vector<std::vector<TableProblem>> problems(tables.size());
+    ParallelFor(count, kMaxThreads, [&](int c) {
+        CameraTables camera_tables =
+            ReadCameraTables(tables[static_cast<std::size_t>(c)], problems[static_cast<std::size_t>(c)]);
+        cameras[static_cast<std::size_t>(c)] = DeriveQuantities(std::move(camera_tables), settings);
+    });
+    for (std::size_t c = 0; c < tables.size(); ++c) {
+        report.problems.insert(report.problems.end(), problems[c].begin(), problems[c].end());
+        if (cameras[c].calibrations.empty()) continue;
+        report.newest_ms = std::max(report.newest_ms, cameras[c].calibrations.back().time_ms);
+        report.cameras.push_back(std::move(cameras[c]));
     }
+    std::vector<CameraAnalysis>& analysed = report.cameras;
+    const int analysed_count = static_cast<int>(analysed.size());
+
     // Weather and drops are found in turns: a site-mate's own drop is not
     // weather, and a drop is only what weather does not explain.
     for (int round = 0; round < kWeatherRounds; ++round) {
-        EstimateSiteWeather(report.cameras);
-        for (CameraAnalysis& camera : report.cameras) {
+        EstimateSiteWeather(analysed);
+        ParallelFor(analysed_count, kMaxThreads, [&](int c) {
+            CameraAnalysis& camera = analysed[static_cast<std::size_t>(c)];
             camera.findings.clear();
             FindZeroPointDrops(camera, settings.window_days);
             camera.own_drop_mag.assign(camera.calibrations.size(), 0.0);
@@ -40,14 +56,15 @@ HealthReport BuildHealthReport(const std::filesystem::path& tables_folder,
                 for (int i = f.first; i <= f.last; ++i)
                     camera.own_drop_mag[static_cast<std::size_t>(i)] = f.size;
             }
-        }
+        });
     }
-    for (CameraAnalysis& camera : report.cameras) {
+    ParallelFor(analysed_count, kMaxThreads, [&](int c) {
+        CameraAnalysis& camera = analysed[static_cast<std::size_t>(c)];
         FindPointingFindings(camera);
         FindScaleChanges(camera);
         FindFitFindings(camera);
         FindHistoryFindings(camera, report.newest_ms, settings);
         AssessCamera(camera, settings);
-    }
+    });
     return report;
 }

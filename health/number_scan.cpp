@@ -78,3 +78,38 @@ bool IsFiniteNumber(std::string_view token) {
     double ignored = 0.0;
     return ParseWithLibrary(token, ignored);
 }
+
+bool ScanNumber(const char*& cursor, const char* end, double* value) {
+    while (cursor != end && (*cursor == ' ' || *cursor == '\t')) ++cursor;
+    const char* p = cursor;
+    bool negative = false;
+    if (p != end && (*p == '-' || *p == '+')) negative = *p++ == '-';
+    std::uint64_t mantissa = 0;
+    int digits = 0;
+    int fraction_digits = 0;
+    while (p != end && IsDigit(*p)) {
+        mantissa = mantissa * 10 + static_cast<std::uint64_t>(*p++ - '0');
+        ++digits;
+    }
+    if (p != end && *p == '.') {
+        ++p;
+        while (p != end && IsDigit(*p)) {
+            mantissa = mantissa * 10 + static_cast<std::uint64_t>(*p++ - '0');
+            ++digits;
+            ++fraction_digits;
+        }
+    }
+    if ((p == end || *p == ' ' || *p == '\t') && digits > 0 && digits <= kMaxExactDigits) {
+        cursor = p;
+        if (value != nullptr) {
+            const double magnitude = static_cast<double>(mantissa) / kPowersOfTen[fraction_digits];
+            *value = negative ? -magnitude : magnitude;
+        }
+        return true;
+    }
+    // Exponents, long digit strings, text: the whole token, the general way.
+    const std::string_view token = NextToken(cursor, end);
+    if (token.empty()) return false;
+    if (value != nullptr) return ParseFiniteNumber(token, *value);
+    return IsFiniteNumber(token);
+}

@@ -21,4 +21,11 @@ bool ParseFiniteNumber(std::string_view token, double& value);
 // ParseFiniteNumber would accept it, without converting it.
 bool IsFiniteNumber(std::string_view token);
 
+// Given a cursor into text that ends at end, skips blanks and tabs, reads the
+// next token, and returns true when it is a finite decimal number as
+// ParseFiniteNumber accepts it (setting *value unless value is nullptr); false
+// when it is not, or when there is no token. The cursor is left after the
+// token. One pass over plain fixed-point tokens; others take the general road.
+bool ScanNumber(const char*& cursor, const char* end, double* value);
+
 #endif  // HEALTH_NUMBER_SCAN_H

@@ -15,7 +15,6 @@ constexpr double kFirstPassDays = 90.0;
 constexpr double kMinDropMag = 0.3;
 constexpr double kDropSigmas = 4.0;
 constexpr double kMinSigmaMag = 0.02;
-constexpr int kSmoothingPoints = 3;
 constexpr double kMinDropDays = 10.0;
 constexpr int kMinDropCalibrations = 5;
 constexpr int kOnsetSearchBefore = 12;
@@ -34,21 +33,20 @@ struct Stretch {
     int last;
 };
 
-// Running median over kSmoothingPoints finite deficits centred on each.
+// Running median of three finite deficits centred on each.
 std::vector<double> SmoothedDeficits(const std::vector<double>& deficit) {
     std::vector<int> finite;
     for (std::size_t i = 0; i < deficit.size(); ++i) {
         if (std::isfinite(deficit[i])) finite.push_back(static_cast<int>(i));
     }
     std::vector<double> smoothed(deficit.size(), kNoValue);
-    const int half = kSmoothingPoints / 2;
     for (std::size_t k = 0; k < finite.size(); ++k) {
-        std::vector<double> window;
-        for (int j = static_cast<int>(k) - half; j <= static_cast<int>(k) + half; ++j) {
-            if (j >= 0 && j < static_cast<int>(finite.size()))
-                window.push_back(deficit[static_cast<std::size_t>(finite[static_cast<std::size_t>(j)])]);
+        double window[3];
+        int count = 0;
+        for (std::size_t j = k > 0 ? k - 1 : 0; j <= k + 1 && j < finite.size(); ++j) {
+            window[count++] = deficit[static_cast<std::size_t>(finite[j])];
         }
-        smoothed[static_cast<std::size_t>(finite[k])] = Median(window);
+        smoothed[static_cast<std::size_t>(finite[k])] = MedianOfUpToThree(window, count);
     }
     return smoothed;
 }
@@ -197,11 +195,13 @@ void FindZeroPointDrops(CameraAnalysis& camera, double window_days) {
 
     // The site's shared dimming is added back, up to the camera's own deficit
     // below its long envelope: weather explains that part of the dip.
-    const RollingBaseline long_envelope =
-        RollingRobust(camera.days, zp.value, kFirstPassDays, kEnvelopeFraction);
+    if (camera.zero_point_long_envelope.size() != n) {
+        camera.zero_point_long_envelope =
+            RollingRobust(camera.days, zp.value, kFirstPassDays, kEnvelopeFraction, nullptr, 5, false).centre;
+    }
     std::vector<double> corrected(n, kNoValue);
     for (std::size_t i = 0; i < n; ++i) {
-        const double own = std::max(0.0, long_envelope.centre[i] - zp.value[i]);
+        const double own = std::max(0.0, camera.zero_point_long_envelope[i] - zp.value[i]);
         corrected[i] = zp.value[i] + std::min(std::max(0.0, camera.weather_mag[i]), own);
     }
     const double sigma = std::max(DifferenceSigma(corrected), kMinSigmaMag);
@@ -212,7 +212,7 @@ void FindZeroPointDrops(CameraAnalysis& camera, double window_days) {
     // clear level through drops of several weeks; second pass over the
     // baseline window with those drops left out.
     const RollingBaseline first_envelope =
-        RollingRobust(camera.days, corrected, kFirstPassDays, kEnvelopeFraction);
+        RollingRobust(camera.days, corrected, kFirstPassDays, kEnvelopeFraction, nullptr, 5, false);
     std::vector<bool> in_drop(n, false);
     for (const Stretch& s :
          FindStretches(camera.days, Deficits(first_envelope.centre, corrected), threshold)) {

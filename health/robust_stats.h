@@ -15,6 +15,10 @@ constexpr double kMadToSigma = 1.4826;
 double Percentile(std::vector<double> values, double fraction);
 double Median(std::vector<double> values);
 
+// Given one to three values, returns their median (the mean of two) without
+// allocating; NaN for none.
+double MedianOfUpToThree(const double* values, int count);
+
 // Given values and their centre, returns 1.4826 times the median absolute
 // deviation from the centre (NaN when no value is finite).
 double MadSigma(const std::vector<double>& values, double centre);
@@ -36,9 +40,11 @@ struct RollingBaseline {
 // point the baseline of the usable points within half the window on either
 // side. When fewer than min_points are usable there, the window grows to the
 // min_points usable points nearest in order. Points with no usable
-// neighbours at all get NaN.
+// neighbours at all get NaN. Without with_spread the spreads are left NaN
+// (they cost the most).
 RollingBaseline RollingRobust(const std::vector<double>& days, const std::vector<double>& values,
                               double window_days, double fraction,
-                              const std::vector<bool>* left_out = nullptr, int min_points = 5);
+                              const std::vector<bool>* left_out = nullptr, int min_points = 5,
+                              bool with_spread = true);
 
 #endif  // HEALTH_ROBUST_STATS_H

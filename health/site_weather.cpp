@@ -26,7 +26,8 @@ using NightDeficits = std::vector<std::pair<long long, double>>;  // ascending n
 // of any drop of its own found so far (that part is not weather).
 NightDeficits DeficitByNight(const CameraAnalysis& camera) {
     const std::vector<double>& zp = camera.zero_point.value;
-    const RollingBaseline envelope = RollingRobust(camera.days, zp, kEnvelopeDays, kEnvelopeFraction);
+    const RollingBaseline envelope =
+        RollingRobust(camera.days, zp, kEnvelopeDays, kEnvelopeFraction, nullptr, 5, false);
     NightDeficits nights;
     for (std::size_t i = 0; i < zp.size(); ++i) {
         const double own_drop = i < camera.own_drop_mag.size() ? camera.own_drop_mag[i] : 0.0;

@@ -21,12 +21,13 @@ double Distance(const std::vector<double>& points, int dims, int i, const double
     return std::sqrt(sum);
 }
 
-// Component-wise median of the listed points.
+// Component-wise median of up to three listed points.
 void MedianOf(const std::vector<double>& points, int dims, const std::vector<int>& indices, double* centre) {
     for (int d = 0; d < dims; ++d) {
-        std::vector<double> values;
-        for (int i : indices) values.push_back(points[static_cast<std::size_t>(i * dims + d)]);
-        centre[d] = Median(values);
+        double values[kSideMedianPoints];
+        int count = 0;
+        for (int i : indices) values[count++] = points[static_cast<std::size_t>(i * dims + d)];
+        centre[d] = MedianOfUpToThree(values, count);
     }
 }
 

@@ -10,6 +10,19 @@ namespace {
 constexpr int kCoefsValues = 26;  // after date and time
 constexpr int kStarsCalibrationValues = 6;
 constexpr int kStarValues = 6;
+constexpr int kMagnitudeColumn = 2;  // of the six star values
+constexpr int kLogIntensityColumn = 3;
+
+// Characters of a plain fixed-point number: digits, point, signs.
+constexpr struct NumberCharacters {
+    bool table[256] = {};
+    constexpr NumberCharacters() {
+        for (char c : {'0', '1', '2', '3', '4', '5', '6', '7', '8', '9', '.', '-', '+'}) {
+            table[static_cast<unsigned char>(c)] = true;
+        }
+    }
+    constexpr bool operator[](unsigned char c) const { return table[c]; }
+} kNumberCharacter;
 
 const char* ParseTime(const char*& cursor, const char* end, std::int64_t& time_ms) {
     const std::string_view date = NextToken(cursor, end);
@@ -25,10 +38,9 @@ const char* ParseTime(const char*& cursor, const char* end, std::int64_t& time_m
 // checks each number).
 const char* ParseNumbers(const char*& cursor, const char* end, int count, double* const* values) {
     for (int k = 0; k < count; ++k) {
-        const std::string_view token = NextToken(cursor, end);
-        if (token.empty()) return "too few values";
-        const bool ok = values[k] != nullptr ? ParseFiniteNumber(token, *values[k]) : IsFiniteNumber(token);
-        if (!ok) return "a value is not a finite number";
+        while (cursor != end && (*cursor == ' ' || *cursor == '\t')) ++cursor;
+        if (cursor == end) return "too few values";
+        if (!ScanNumber(cursor, end, values[k])) return "a value is not a finite number";
     }
     return nullptr;
 }
@@ -69,8 +81,30 @@ const char* ParseStarsCalibrationColumns(std::string_view line, StarsCalibration
 const char* ParseStarColumns(std::string_view rest, StarColumns& star) {
     const char* cursor = rest.data();
     const char* const end = rest.data() + rest.size();
-    double* const targets[kStarValues] = {nullptr, nullptr, &star.mv, &star.log10_inten, nullptr, nullptr};
-    if (const char* error = ParseNumbers(cursor, end, kStarValues, targets)) return error;
+    for (int k = 0; k < kStarValues; ++k) {
+        while (cursor != end && (*cursor == ' ' || *cursor == '\t')) ++cursor;
+        if (cursor == end) return "too few values";
+        if (k == kMagnitudeColumn || k == kLogIntensityColumn) {
+            if (!ScanNumber(cursor, end, k == kMagnitudeColumn ? &star.mv : &star.log10_inten)) {
+                return "a value is not a finite number";
+            }
+            continue;
+        }
+        // The columns the report does not use are checked by their
+        // characters: digits, point and sign (anything else, such as an
+        // exponent or text, is checked in full).
+        const char* p = cursor;
+        bool digit = false;
+        while (p != end && kNumberCharacter[static_cast<unsigned char>(*p)]) {
+            if (*p >= '0') digit = true;
+            ++p;
+        }
+        if (digit && (p == end || *p == ' ' || *p == '\t')) {
+            cursor = p;
+        } else if (!ScanNumber(cursor, end, nullptr)) {
+            return "a value is not a finite number";
+        }
+    }
     return ExpectLineEnd(cursor, end);
 }
 

@@ -51,8 +51,11 @@ const char* ParseStarsCalibrationColumns(std::string_view line, StarsCalibration
                                          std::size_t& rest_start);
 
 // Given the rest of a FitStars row after column 8, checks that it holds
-// exactly six finite numbers and fills star with the magnitude and the
-// log-intensity (columns 11 and 12), returning nullptr; or returns why not.
+// exactly six numbers and fills star with the magnitude and the
+// log-intensity (columns 11 and 12, which must be finite decimal numbers),
+// returning nullptr; or returns why not. The four columns the report does not
+// use are checked by their characters only when they are plain fixed-point
+// text (digits, point, sign), in full otherwise.
 const char* ParseStarColumns(std::string_view rest, StarColumns& star);
 
 // Given a line, returns true when it holds nothing but blanks.

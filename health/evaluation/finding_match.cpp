@@ -156,7 +156,11 @@ void ScoreRun(const std::vector<FindingRow>& truth, const std::vector<FindingRow
     }
     for (std::size_t f = 0; f < found.size(); ++f) {
         const auto score = evaluation.kinds.find(found[f].kind);
-        if (score != evaluation.kinds.end() && !used.count(f)) ++score->second.false_found;
+        if (score == evaluation.kinds.end()) {
+            ++evaluation.other_kinds[found[f].kind];
+        } else if (!used.count(f)) {
+            ++score->second.false_found;
+        }
     }
 }
 
@@ -172,6 +176,11 @@ std::string EvaluationText(const Evaluation& evaluation) {
                 std::to_string(s.found_any_date) + " | " + std::to_string(s.false_found) + " | " +
                 Fixed(evaluation.camera_years > 0 ? s.false_found / evaluation.camera_years : 0.0, 3) +
                 " |\n";
+    }
+    text += "\nFindings of kinds nothing injects (nuisances, or the events' side effects):";
+    for (const auto& [kind, count] : evaluation.other_kinds) {
+        text += " " + kind + " " + std::to_string(count) + " (" +
+                Fixed(evaluation.camera_years > 0 ? count / evaluation.camera_years : 0.0, 2) + " per camera-year);";
     }
     text += "\nCamera-years: " + Fixed(evaluation.camera_years, 1) +
             "\n\nConfusion (rows: injected kind; columns: what the report found at it)\n\n";

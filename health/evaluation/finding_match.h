@@ -37,6 +37,7 @@ struct KindScore {
 
 struct Evaluation {
     std::map<std::string, KindScore> kinds;  // the injected kinds
+    std::map<std::string, int> other_kinds;  // findings of the kinds nothing injects
     double camera_years = 0.0;
 };
 

@@ -41,7 +41,7 @@ TEST_P(ChangePointTest, FindsEveryStepAtItsIndexAndNothingElse) {
             for (int i = c.steps[k]; i < n; ++i)
                 points[static_cast<std::size_t>(i * c.dims)] += (k % 2 ? -1 : 1) * c.size;
         }
-        const double penalty = 2.0 * c.dims * std::log(n);
+        const double penalty = 3.0 * c.dims * std::log(n);
         EXPECT_EQ(FindChangePoints(points, c.dims, penalty, 2), c.steps) << "seed " << seed;
     }
 }
