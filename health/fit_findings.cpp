@@ -71,10 +71,12 @@ void FindFitFindings(CameraAnalysis& camera) {
         }
 
         const double normal_count = camera.star_count.centre[i];
-        const double deficit =
-            i < camera.zero_point_deficit.size() && std::isfinite(camera.zero_point_deficit[i])
-                ? std::max(0.0, camera.zero_point_deficit[i])
-                : 0.0;
+        // The night's own sensitivity, weather included: haze costs stars
+        // as much as dew does.
+        const double night_deficit = i < camera.zero_point.centre.size()
+                                         ? camera.zero_point.centre[i] - camera.zero_point.value[i]
+                                         : kNoValue;
+        const double deficit = std::isfinite(night_deficit) ? std::max(0.0, night_deficit) : 0.0;
         const double expected = normal_count * std::pow(10.0, -kStarsPerMagnitudeDex * deficit);
         const int count = camera.calibrations[i].star_count;
         if (count == 0 || (expected > 0 && count < kFewStarsFraction * expected)) {

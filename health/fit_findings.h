@@ -9,9 +9,10 @@
 //   rolling spreads above it, or a plate aspect ratio or skew off its
 //   neighbours' by far more than the camera's normal (a distorted fit);
 // - few_stars: fewer than 30 % of the stars the camera's rolling median
-//   count predicts once the night's zero-point deficit is allowed for
-//   (fainter nights lose faint stars: 10^(-0.5 deficit) of them remain), and
-//   every calibration without any star row.
+//   count predicts once the night's zero point below the clear-night
+//   envelope is allowed for, weather included (fainter nights lose faint
+//   stars: 10^(-0.5 deficit) of them remain), and every calibration without
+//   any star row.
 void FindFitFindings(CameraAnalysis& camera);
 
 #endif  // HEALTH_FIT_FINDINGS_H
