@@ -65,7 +65,9 @@ bool ShareSite(const NightDeficits& a, const NightDeficits& b) {
     if (dips_both < kMinCommonDips) return false;
     const double expected =
         static_cast<double>(dips_a) * static_cast<double>(dips_b) / static_cast<double>(common);
-    return static_cast<double>(dips_both) >= kMinLift * expected;
+    return static_cast<double>(dips_both) >= kMinLift * expected &&
+           static_cast<double>(dips_both) >=
+               kMinSharedFraction * static_cast<double>(std::min(dips_a, dips_b));
 }
 
 int Root(std::vector<int>& parent, int i) {
