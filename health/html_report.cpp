@@ -67,13 +67,9 @@ void AppendJsonNumber(std::string& json, double value, int decimals) {
         json += "null";
         return;
     }
-    std::string text = Fixed(value, decimals);
-    // Trailing zeros of the fraction carry nothing.
-    if (text.find('.') != std::string::npos) {
-        while (text.back() == '0') text.pop_back();
-        if (text.back() == '.') text.pop_back();
-    }
-    json += text.empty() ? "null" : text;
+    const std::size_t before = json.size();
+    AppendFixed(json, value, decimals, true);
+    if (json.size() == before) json += "null";
 }
 
 void AppendSeries(std::string& json, std::string_view name, const std::vector<double>& values, int decimals) {

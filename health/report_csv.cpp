@@ -9,7 +9,7 @@ constexpr std::string_view kLineEnd = "\r\n";
 
 void AppendValue(std::string& text, double value, int decimals) {
     text += ',';
-    text += Fixed(value, decimals);
+    AppendFixed(text, value, decimals);
 }
 
 }  // namespace

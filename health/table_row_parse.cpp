@@ -1,5 +1,6 @@
 #include "health/table_row_parse.h"
 
+#include <cstdint>
 #include <optional>
 
 #include "health/calendar_time.h"
@@ -78,7 +79,64 @@ const char* ParseStarsCalibrationColumns(std::string_view line, StarsCalibration
     return nullptr;
 }
 
+namespace {
+
+// The star columns as the summary program writes them while every value
+// fits: "  %9.5f %9.5f %6.2f %7.3f %7.3f %7.3f".
+struct FixedField {
+    int start;
+    int width;
+    int decimals;
+};
+constexpr FixedField kStarFields[kStarValues] = {{2, 9, 5},  {12, 9, 5}, {22, 6, 2},
+                                                 {29, 7, 3}, {37, 7, 3}, {45, 7, 3}};
+constexpr std::size_t kStarColumnsLength = 52;
+
+// Given a field of that layout (right-aligned, optional minus sign, digits,
+// point, the field's decimals), returns whether it holds a number of that
+// form, and its value when value is not nullptr.
+bool ReadFixedField(const char* text, const FixedField& field, double* value) {
+    const char* p = text + field.start;
+    const char* const end = p + field.width;
+    const char* const point = end - field.decimals - 1;
+    while (p < point && *p == ' ') ++p;
+    const bool negative = p < point && *p == '-';
+    if (negative) ++p;
+    if (p >= point || *point != '.') return false;
+    std::uint64_t mantissa = 0;
+    for (; p < end; ++p) {
+        if (p == point) continue;
+        if (*p < '0' || *p > '9') return false;
+        mantissa = mantissa * 10 + static_cast<std::uint64_t>(*p - '0');
+    }
+    if (value != nullptr) {
+        constexpr double kScale[] = {1.0, 10.0, 100.0, 1000.0, 10000.0, 100000.0};
+        const double magnitude = static_cast<double>(mantissa) / kScale[field.decimals];
+        *value = negative ? -magnitude : magnitude;
+    }
+    return true;
+}
+
+// The row's usual layout, read at fixed places; false when the row has any
+// other (a widened value, another spacing), which the general road reads.
+bool ReadStarColumnsAsWritten(std::string_view rest, StarColumns& star) {
+    if (rest.size() != kStarColumnsLength || rest[0] != ' ' || rest[1] != ' ') return false;
+    for (int k = 1; k < kStarValues; ++k) {
+        if (rest[static_cast<std::size_t>(kStarFields[k].start - 1)] != ' ') return false;
+    }
+    for (int k = 0; k < kStarValues; ++k) {
+        double* target = k == kMagnitudeColumn      ? &star.mv
+                         : k == kLogIntensityColumn ? &star.log10_inten
+                                                    : nullptr;
+        if (!ReadFixedField(rest.data(), kStarFields[k], target)) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
 const char* ParseStarColumns(std::string_view rest, StarColumns& star) {
+    if (ReadStarColumnsAsWritten(rest, star)) return nullptr;
     const char* cursor = rest.data();
     const char* const end = rest.data() + rest.size();
     for (int k = 0; k < kStarValues; ++k) {

@@ -8,6 +8,11 @@
 // ("12.30"); "" for a non-finite value.
 std::string Fixed(double value, int decimals);
 
+// Given text, a value and a number of decimals, appends the value in fixed
+// notation as Fixed gives it, allocating nothing but the text's growth.
+// With trim, trailing zeros of the fraction (and a bare point) are left off.
+void AppendFixed(std::string& text, double value, int decimals, bool trim = false);
+
 // Given a value and a number of decimals, returns it with an explicit sign
 // ("+12.3", "-0.4").
 std::string Signed(double value, int decimals);
