@@ -180,7 +180,8 @@ std::string EvaluationText(const Evaluation& evaluation) {
     text += "\nFindings of kinds nothing injects (nuisances, or the events' side effects):";
     for (const auto& [kind, count] : evaluation.other_kinds) {
         text += " " + kind + " " + std::to_string(count) + " (" +
-                Fixed(evaluation.camera_years > 0 ? count / evaluation.camera_years : 0.0, 2) + " per camera-year);";
+                Fixed(evaluation.camera_years > 0 ? count / evaluation.camera_years : 0.0, 2) +
+                " per camera-year);";
     }
     text += "\nCamera-years: " + Fixed(evaluation.camera_years, 1) +
             "\n\nConfusion (rows: injected kind; columns: what the report found at it)\n\n";
