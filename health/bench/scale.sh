@@ -9,7 +9,7 @@
 # The tables are made once with make_cal_files and Norv_CalSummary (several
 # minutes at 100,000 files) in a temporary folder, or in --work DIR, which is
 # kept and reused when it already holds them. Peak memory comes from GNU time
-# (Debian package `time`).
+# (Debian package `time`); the arithmetic from `bc`.
 set -euo pipefail
 
 files=100000
@@ -36,8 +36,8 @@ for binary in make_cal_files Norv_CalSummary Norv_CalHealth; do
         exit 1
     fi
 done
-if [ ! -x /usr/bin/time ]; then
-    echo "missing /usr/bin/time: install the Debian package 'time'" >&2
+if [ ! -x /usr/bin/time ] || ! command -v bc >/dev/null; then
+    echo "missing /usr/bin/time or bc: install the Debian packages 'time' and 'bc'" >&2
     exit 1
 fi
 
