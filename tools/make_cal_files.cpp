@@ -1,6 +1,7 @@
 // make_cal_files: writes realistic CAL files of a simulated camera network.
 //
 //   make_cal_files <folder> <files> <cameras> [--seed N] [--stars MIN MAX]
+//   make_cal_files --network <folder> <cameras> <nights> [--seed N]
 //
 // Files are spread evenly over the cameras; each file holds MIN..MAX stars
 // (default 20..200). The same arguments always write the same bytes.
@@ -11,6 +12,7 @@
 
 #include "calib/cal_record.h"
 #include "tools/cal_network.h"
+#include "tools/network_events.h"
 
 namespace {
 
@@ -23,6 +25,7 @@ bool ParseInt(std::string_view text, long long lo, long long hi, long long& valu
 int Usage() {
     std::fprintf(stderr,
                  "usage: make_cal_files <folder> <files> <cameras> [--seed N] [--stars MIN MAX]\n"
+                 "       make_cal_files --network <folder> <cameras> <nights> [--seed N]\n"
                  "  files >= 0, cameras 1..%d, 0 <= MIN <= MAX <= %d\n",
                  kMaxCameras, kMaxStars);
     return 2;
@@ -31,6 +34,7 @@ int Usage() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc > 1 && std::strcmp(argv[1], "--network") == 0) return NetworkModeMain(argc, argv);
     if (argc < 4) return Usage();
     NetworkRequest request{argv[1], 0, 0, 1, 20, 200};
     long long files = 0;

@@ -1,0 +1,114 @@
+#include "health/calendar_time.h"
+
+namespace {
+
+constexpr int kMinYear = 1;
+constexpr int kMaxYear = 9999;
+
+bool IsLeapYear(int year) {
+    return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+}
+
+int DaysInMonth(int year, int month) {
+    constexpr int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    return month == 2 && IsLeapYear(year) ? 29 : kDays[month - 1];
+}
+
+// Days since 1970-01-01 of a civil date (proleptic Gregorian): eras of 400
+// years, years counted from March so that the leap day comes last.
+std::int64_t DaysFromCivil(int year, int month, int day) {
+    const int y = year - (month <= 2 ? 1 : 0);
+    const int era = (y >= 0 ? y : y - 399) / 400;
+    const int year_of_era = y - era * 400;
+    const int day_of_year = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
+    const int day_of_era = year_of_era * 365 + year_of_era / 4 - year_of_era / 100 + day_of_year;
+    return static_cast<std::int64_t>(era) * 146097 + day_of_era - 719468;
+}
+
+// Reads exactly `digits` decimal digits at text[at...]; -1 when any is not a digit.
+int FixedDigits(std::string_view text, std::size_t at, int digits) {
+    int value = 0;
+    for (int k = 0; k < digits; ++k) {
+        const char c = text[at + static_cast<std::size_t>(k)];
+        if (c < '0' || c > '9') return -1;
+        value = value * 10 + (c - '0');
+    }
+    return value;
+}
+
+void AppendDigits(std::string& text, std::int64_t value, int digits) {
+    char buffer[8];
+    for (int k = digits - 1; k >= 0; --k) {
+        buffer[k] = static_cast<char>('0' + value % 10);
+        value /= 10;
+    }
+    text.append(buffer, static_cast<std::size_t>(digits));
+}
+
+}  // namespace
+
+std::optional<std::int64_t> ParseTableTime(std::string_view date, std::string_view time) {
+    if (date.size() != 10 || date[2] != '/' || date[5] != '/') return std::nullopt;
+    if (time.size() != 12 || time[2] != ':' || time[5] != ':' || time[8] != '.') return std::nullopt;
+    const int month = FixedDigits(date, 0, 2);
+    const int day = FixedDigits(date, 3, 2);
+    const int year = FixedDigits(date, 6, 4);
+    const int hour = FixedDigits(time, 0, 2);
+    const int minute = FixedDigits(time, 3, 2);
+    const int second = FixedDigits(time, 6, 2);
+    const int millisecond = FixedDigits(time, 9, 3);
+    if (year < kMinYear || year > kMaxYear || month < 1 || month > 12 || day < 1 ||
+        day > DaysInMonth(year, month) || hour < 0 || hour > 23 || minute < 0 || minute > 59 || second < 0 ||
+        second > 59 || millisecond < 0) {
+        return std::nullopt;
+    }
+    return DaysFromCivil(year, month, day) * kMillisecondsPerDay +
+           ((hour * 60 + minute) * 60 + second) * std::int64_t{1000} + millisecond;
+}
+
+std::optional<std::int64_t> ParseIsoTime(std::string_view text) {
+    if (text.size() != 23 || text[4] != '-' || text[7] != '-' || text[10] != 'T') return std::nullopt;
+    const std::string date = std::string(text.substr(5, 2)) + "/" + std::string(text.substr(8, 2)) + "/" +
+                             std::string(text.substr(0, 4));
+    return ParseTableTime(date, text.substr(11));
+}
+
+void AppendIsoTime(std::string& text, std::int64_t unix_ms) {
+    std::int64_t days = unix_ms / kMillisecondsPerDay;
+    std::int64_t ms_of_day = unix_ms % kMillisecondsPerDay;
+    if (ms_of_day < 0) {
+        ms_of_day += kMillisecondsPerDay;
+        days -= 1;
+    }
+    // Civil date from the day count: the inverse of DaysFromCivil.
+    const std::int64_t z = days + 719468;
+    const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+    const std::int64_t day_of_era = z - era * 146097;
+    const std::int64_t year_of_era =
+        (day_of_era - day_of_era / 1460 + day_of_era / 36524 - day_of_era / 146096) / 365;
+    const std::int64_t day_of_year = day_of_era - (365 * year_of_era + year_of_era / 4 - year_of_era / 100);
+    const std::int64_t month_from_march = (5 * day_of_year + 2) / 153;
+    const std::int64_t day = day_of_year - (153 * month_from_march + 2) / 5 + 1;
+    const std::int64_t month = month_from_march < 10 ? month_from_march + 3 : month_from_march - 9;
+    const std::int64_t year = year_of_era + era * 400 + (month <= 2 ? 1 : 0);
+
+    AppendDigits(text, year, 4);
+    text += '-';
+    AppendDigits(text, month, 2);
+    text += '-';
+    AppendDigits(text, day, 2);
+    text += 'T';
+    AppendDigits(text, ms_of_day / 3600000, 2);
+    text += ':';
+    AppendDigits(text, ms_of_day / 60000 % 60, 2);
+    text += ':';
+    AppendDigits(text, ms_of_day / 1000 % 60, 2);
+    text += '.';
+    AppendDigits(text, ms_of_day % 1000, 3);
+}
+
+std::string IsoTime(std::int64_t unix_ms) {
+    std::string text;
+    AppendIsoTime(text, unix_ms);
+    return text;
+}

@@ -1,0 +1,308 @@
+#include "health/camera_tables.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <map>
+#include <string_view>
+#include <system_error>
+
+#include "health/line_reader.h"
+#include "health/table_row_parse.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr std::string_view kTablePrefix = "SummaryCAL";
+constexpr std::string_view kCoefsSuffix = "_FitCoefs.txt";
+constexpr std::string_view kStarsSuffix = "_FitStars.txt";
+constexpr int kHeaderLines = 3;
+// Stars of one calibration kept for its percentiles; a table never holds more
+// than 1000 per calibration, so only a damaged one reaches the cap, and its
+// further stars are still counted.
+constexpr std::size_t kMaxStarsKept = 100000;
+constexpr double kFaintLimitFraction = 0.9;
+
+// Given a file name, returns the camera number and which table it is, or -1.
+int TableCamera(std::string_view name, bool& is_coefs) {
+    if (name.substr(0, kTablePrefix.size()) != kTablePrefix) return -1;
+    std::string_view rest = name.substr(kTablePrefix.size());
+    std::size_t digits = 0;
+    while (digits < rest.size() && rest[digits] >= '0' && rest[digits] <= '9') ++digits;
+    if (digits == 0 || digits > 6) return -1;
+    const std::string_view suffix = rest.substr(digits);
+    if (suffix == kCoefsSuffix) {
+        is_coefs = true;
+    } else if (suffix == kStarsSuffix) {
+        is_coefs = false;
+    } else {
+        return -1;
+    }
+    int camera = 0;
+    std::from_chars(rest.data(), rest.data() + digits, camera);
+    return camera;
+}
+
+std::map<int, CameraTablePaths> ListTables(const fs::path& folder, std::error_code& error) {
+    std::map<int, CameraTablePaths> cameras;
+    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+        std::error_code status_error;
+        if (!it->is_regular_file(status_error)) continue;
+        bool is_coefs = false;
+        const int camera = TableCamera(it->path().filename().string(), is_coefs);
+        if (camera < 0) continue;
+        CameraTablePaths& paths = cameras[camera];
+        paths.camera = camera;
+        (is_coefs ? paths.coefs : paths.stars) = it->path();
+    }
+    return cameras;
+}
+
+double Percentile(std::vector<float>& values, double fraction) {
+    if (values.empty()) return kNoValue;
+    const double position = fraction * static_cast<double>(values.size() - 1);
+    const std::size_t below = static_cast<std::size_t>(position);
+    std::nth_element(values.begin(), values.begin() + static_cast<std::ptrdiff_t>(below), values.end());
+    const double low = values[below];
+    if (below + 1 >= values.size()) return low;
+    const double high =
+        *std::min_element(values.begin() + static_cast<std::ptrdiff_t>(below) + 1, values.end());
+    return low + (position - static_cast<double>(below)) * (high - low);
+}
+
+// The star rows of one calibration, gathered while the FitStars table streams by.
+struct StarGroup {
+    StarsCalibrationColumns columns{};
+    int stars = 0;
+    double sum_mv = 0.0;
+    double sum_log_inten = 0.0;
+    double misfit_pogson = 0.0;  // sum of |Mv - (icept - 2.5 slope L)|
+    double misfit_linear = 0.0;  // sum of |Mv - (icept + slope L)|
+    std::vector<float> mv;
+    std::vector<float> log_inten;
+
+    void Start(const StarsCalibrationColumns& first) {
+        columns = first;
+        stars = 0;
+        sum_mv = sum_log_inten = misfit_pogson = misfit_linear = 0.0;
+        mv.clear();
+        log_inten.clear();
+    }
+    void Add(const StarColumns& star) {
+        ++stars;
+        sum_mv += star.mv;
+        sum_log_inten += star.log10_inten;
+        misfit_pogson +=
+            std::fabs(star.mv - (columns.magfit_icept - 2.5 * columns.magfit_slope * star.log10_inten));
+        misfit_linear +=
+            std::fabs(star.mv - (columns.magfit_icept + columns.magfit_slope * star.log10_inten));
+        if (mv.size() < kMaxStarsKept) {
+            mv.push_back(static_cast<float>(star.mv));
+            log_inten.push_back(static_cast<float>(star.log10_inten));
+        }
+    }
+    void Store(Calibration& calibration) {
+        calibration.star_count = stars;
+        calibration.oc_mean_arcmin = columns.oc_mean_arcmin;
+        calibration.oc_sigma_arcmin = columns.oc_sigma_arcmin;
+        calibration.magfit_slope = columns.magfit_slope;
+        calibration.magfit_icept = columns.magfit_icept;
+        if (stars == 0) return;
+        calibration.mean_mv = sum_mv / stars;
+        calibration.mean_log_inten = sum_log_inten / stars;
+        calibration.median_log_inten = Percentile(log_inten, 0.5);
+        calibration.faint_limit_mag = Percentile(mv, kFaintLimitFraction);
+        calibration.magfit_form_vote = misfit_pogson < misfit_linear   ? 1
+                                       : misfit_linear < misfit_pogson ? -1
+                                                                       : 0;
+    }
+};
+
+bool SameValues(const Calibration& a, const Calibration& b) {
+    return a.azimuth_deg == b.azimuth_deg && a.elevation_deg == b.elevation_deg && a.tilt_deg == b.tilt_deg &&
+           a.table_arcmin_per_pixel == b.table_arcmin_per_pixel && a.x1 == b.x1 && a.x2 == b.x2 &&
+           a.y1 == b.y1 && a.y2 == b.y2;
+}
+
+void ReadCoefsTable(const fs::path& path, CameraTables& tables, std::vector<TableProblem>& problems) {
+    const std::string name = path.filename().string();
+    LineReader reader(path);
+    if (!reader.IsOpen()) {
+        problems.push_back({name, 0, "cannot be opened for reading"});
+        return;
+    }
+    std::string_view line;
+    CoefsRow row{};
+    while (reader.Next(line)) {
+        if (IsBlankLine(line) || (reader.LineNumber() <= kHeaderLines && LooksLikeHeaderLine(line))) continue;
+        const char* error = reader.WasCut() ? "line too long" : ParseCoefsRow(line, row);
+        if (error != nullptr) {
+            problems.push_back({name, reader.LineNumber(), error});
+            continue;
+        }
+        Calibration calibration;
+        calibration.time_ms = row.time_ms;
+        calibration.coefs_line = reader.LineNumber();
+        calibration.azimuth_deg = row.azimuth_deg;
+        calibration.elevation_deg = row.elevation_deg;
+        calibration.tilt_deg = row.tilt_deg;
+        calibration.table_arcmin_per_pixel = row.arcmin_per_pixel;
+        calibration.x1 = row.xcoef[1];
+        calibration.x2 = row.xcoef[2];
+        calibration.y1 = row.ycoef[1];
+        calibration.y2 = row.ycoef[2];
+        tables.calibrations.push_back(calibration);
+    }
+    if (reader.Failed()) problems.push_back({name, reader.LineNumber(), "read error; the rest is missing"});
+}
+
+// Keeps the first row of every calibration time (in table order) and
+// records the others as duplicates.
+void SortAndFindDuplicates(CameraTables& tables) {
+    std::vector<Calibration>& rows = tables.calibrations;
+    std::stable_sort(rows.begin(), rows.end(),
+                     [](const Calibration& a, const Calibration& b) { return a.time_ms < b.time_ms; });
+    std::vector<Calibration> unique;
+    unique.reserve(rows.size());
+    for (std::size_t i = 0; i < rows.size();) {
+        std::size_t j = i + 1;
+        bool identical = true;
+        while (j < rows.size() && rows[j].time_ms == rows[i].time_ms) {
+            identical = identical && SameValues(rows[i], rows[j]);
+            ++j;
+        }
+        if (j - i > 1) tables.duplicates.push_back({rows[i].time_ms, static_cast<int>(j - i), identical});
+        unique.push_back(rows[i]);
+        i = j;
+    }
+    rows.swap(unique);
+}
+
+void ReadStarsTable(const fs::path& path, CameraTables& tables, std::vector<TableProblem>& problems) {
+    const std::string name = path.filename().string();
+    LineReader reader(path);
+    if (!reader.IsOpen()) {
+        problems.push_back({name, 0, "cannot be opened for reading"});
+        return;
+    }
+    std::vector<bool> joined(tables.calibrations.size(), false);
+    long long orphan_rows = 0;
+    long long duplicate_rows = 0;
+    StarGroup group;
+    bool in_group = false;
+    std::string group_prefix;  // columns 1 to 8 of the group's rows, as written
+
+    const auto finish_group = [&]() {
+        if (!in_group) return;
+        const auto found =
+            std::lower_bound(tables.calibrations.begin(), tables.calibrations.end(), group.columns.time_ms,
+                             [](const Calibration& c, std::int64_t time) { return c.time_ms < time; });
+        if (found == tables.calibrations.end() || found->time_ms != group.columns.time_ms) {
+            orphan_rows += group.stars;
+        } else if (joined[static_cast<std::size_t>(found - tables.calibrations.begin())]) {
+            duplicate_rows += group.stars;
+        } else {
+            joined[static_cast<std::size_t>(found - tables.calibrations.begin())] = true;
+            group.Store(*found);
+        }
+        in_group = false;
+    };
+
+    std::string_view line;
+    StarsCalibrationColumns columns{};
+    StarColumns star{};
+    while (reader.Next(line)) {
+        if (IsBlankLine(line) || (reader.LineNumber() <= kHeaderLines && LooksLikeHeaderLine(line))) continue;
+        if (reader.WasCut()) {
+            problems.push_back({name, reader.LineNumber(), "line too long"});
+            continue;
+        }
+        std::string_view rest;
+        const std::size_t prefix_length = group_prefix.size();
+        if (in_group && line.size() > prefix_length &&
+            (line[prefix_length] == ' ' || line[prefix_length] == '\t') &&
+            std::memcmp(line.data(), group_prefix.data(), prefix_length) == 0) {
+            rest = line.substr(prefix_length);
+        } else {
+            std::size_t rest_start = 0;
+            if (const char* error = ParseStarsCalibrationColumns(line, columns, rest_start)) {
+                problems.push_back({name, reader.LineNumber(), error});
+                continue;
+            }
+            finish_group();
+            group.Start(columns);
+            in_group = true;
+            group_prefix.assign(line.data(), rest_start);
+            rest = line.substr(rest_start);
+        }
+        if (const char* error = ParseStarColumns(rest, star)) {
+            problems.push_back({name, reader.LineNumber(), error});
+            continue;
+        }
+        group.Add(star);
+    }
+    finish_group();
+    if (reader.Failed()) problems.push_back({name, reader.LineNumber(), "read error; the rest is missing"});
+    if (orphan_rows > 0) {
+        problems.push_back(
+            {name, 0, std::to_string(orphan_rows) + " star rows have a time that no FitCoefs row has"});
+    }
+    if (duplicate_rows > 0) {
+        problems.push_back(
+            {name, 0, std::to_string(duplicate_rows) + " star rows repeat a calibration time (not used)"});
+    }
+}
+
+}  // namespace
+
+std::vector<CameraTablePaths> FindSummaryTables(const fs::path& folder, fs::path& tables_folder,
+                                                std::string& error) {
+    std::error_code status_error;
+    if (!fs::is_directory(folder, status_error)) {
+        error = "no such folder: " + folder.string();
+        return {};
+    }
+    std::error_code list_error;
+    const fs::path summary = folder / "Summary";
+    std::map<int, CameraTablePaths> cameras;
+    if (fs::is_directory(summary, status_error)) {
+        cameras = ListTables(summary, list_error);
+        tables_folder = summary;
+    }
+    if (cameras.empty() && !list_error) {
+        cameras = ListTables(folder, list_error);
+        tables_folder = folder;
+    }
+    if (list_error) {
+        error = "cannot list " + tables_folder.string() + ": " + list_error.message();
+        return {};
+    }
+    if (cameras.empty()) {
+        error = "no SummaryCALnnn_FitCoefs.txt or _FitStars.txt tables in " + folder.string() + " or " +
+                summary.string();
+        return {};
+    }
+    std::vector<CameraTablePaths> list;
+    for (const auto& entry : cameras) list.push_back(entry.second);
+    return list;
+}
+
+CameraTables ReadCameraTables(const CameraTablePaths& paths, std::vector<TableProblem>& problems) {
+    CameraTables tables;
+    tables.camera = paths.camera;
+    if (paths.coefs.empty()) {
+        problems.push_back({paths.stars.filename().string(), 0, "has no FitCoefs table beside it; not used"});
+        return tables;
+    }
+    ReadCoefsTable(paths.coefs, tables, problems);
+    SortAndFindDuplicates(tables);
+    if (paths.stars.empty()) {
+        problems.push_back({paths.coefs.filename().string(), 0,
+                            "has no FitStars table beside it; residuals and photometry unknown"});
+        return tables;
+    }
+    ReadStarsTable(paths.stars, tables, problems);
+    return tables;
+}

@@ -1,0 +1,19 @@
+// Zero-point findings of one camera: sensitivity lost for weeks (dew, dirt,
+// ageing, gain) against its own clear-night level.
+#ifndef HEALTH_PHOTOMETRY_FINDINGS_H
+#define HEALTH_PHOTOMETRY_FINDINGS_H
+
+#include "health/camera_analysis.h"
+
+// Given a camera with its zero points and site weather, fills the zero-point
+// baseline (the clear-night envelope: the 90th percentile over the window,
+// with the drops found on a first pass over a 90-day window left out), the
+// deficit below it with the site's shared weather taken out, and adds a
+// zero_point_drop finding for every stretch in which the running median of
+// five deficits stays at or above max(0.3 mag, 4 sigma) for 10 days and 5
+// calibrations or more. Its start is placed by fitting a step or a linear
+// ramp to the deficits, its end at the last calibration before the level
+// comes back; size in magnitudes.
+void FindZeroPointDrops(CameraAnalysis& camera, double window_days);
+
+#endif  // HEALTH_PHOTOMETRY_FINDINGS_H

@@ -1,0 +1,109 @@
+#include "health/report_csv.h"
+
+#include "health/calendar_time.h"
+#include "health/text_format.h"
+
+namespace {
+
+constexpr std::string_view kLineEnd = "\r\n";
+
+void AppendValue(std::string& text, double value, int decimals) {
+    text += ',';
+    AppendFixed(text, value, decimals);
+}
+
+}  // namespace
+
+void AppendQuoted(std::string& text, std::string_view field) {
+    text += '"';
+    for (char c : field) {
+        if (c == '"') text += '"';
+        text += c;
+    }
+    text += '"';
+}
+
+std::string FindingsCsv(const HealthReport& report) {
+    std::string text(kFindingsHeader);
+    text += kLineEnd;
+    for (const CameraAnalysis& camera : report.cameras) {
+        for (const Finding& f : camera.findings) {
+            text += std::to_string(camera.camera);
+            text += ',';
+            text += KindName(f.kind);
+            text += ',';
+            AppendIsoTime(text, camera.calibrations[static_cast<std::size_t>(f.first)].time_ms);
+            text += ',';
+            AppendIsoTime(text, camera.calibrations[static_cast<std::size_t>(f.last)].time_ms);
+            text += ',';
+            text += std::to_string(f.calibrations);
+            text += ',';
+            text += Fixed(f.size, 3);
+            text += ',';
+            AppendQuoted(text, f.unit);
+            text += ',';
+            AppendQuoted(text, f.detail);
+            text += kLineEnd;
+        }
+    }
+    return text;
+}
+
+std::string CalibrationsCsv(const HealthReport& report) {
+    std::string text =
+        "camera,time,azimuth_deg,elevation_deg,offset_az_arcmin,offset_el_arcmin,offset_arcmin,tilt_deg,"
+        "scale_arcmin_per_px,scale_change_pct,aspect_ratio,skew_deg,oc_mean_arcmin,oc_sigma_arcmin,oc_mean_"
+        "px,"
+        "oc_sigma_px,zero_point_mag,zero_point_deficit_mag,magfit_slope,faint_limit_mag,star_count,"
+        "z_offset_az,z_offset_el,z_offset,z_tilt,z_scale,z_aspect,z_skew,z_oc_mean,z_oc_sigma,z_zero_point,"
+        "z_faint_limit,z_star_count,findings";
+    text += kLineEnd;
+    std::vector<std::string> kinds;
+    for (const CameraAnalysis& camera : report.cameras) {
+        const std::size_t n = camera.calibrations.size();
+        kinds.assign(n, std::string());
+        for (const Finding& f : camera.findings) {
+            for (int i = f.first; i <= f.last; ++i) {
+                std::string& list = kinds[static_cast<std::size_t>(i)];
+                if (!list.empty()) list += ';';
+                list += KindName(f.kind);
+            }
+        }
+        for (std::size_t i = 0; i < n; ++i) {
+            const Calibration& c = camera.calibrations[i];
+            text += std::to_string(camera.camera);
+            text += ',';
+            AppendIsoTime(text, c.time_ms);
+            AppendValue(text, c.azimuth_deg, 3);
+            AppendValue(text, c.elevation_deg, 3);
+            AppendValue(text, camera.offset_az.value[i], 3);
+            AppendValue(text, camera.offset_el.value[i], 3);
+            AppendValue(text, camera.offset.value[i], 3);
+            AppendValue(text, camera.tilt.value[i], 3);
+            AppendValue(text, camera.scale.value[i], 5);
+            AppendValue(text, camera.scale_change.value[i], 4);
+            AppendValue(text, camera.aspect.value[i], 6);
+            AppendValue(text, camera.skew.value[i], 4);
+            AppendValue(text, camera.oc_mean.value[i], 3);
+            AppendValue(text, camera.oc_sigma.value[i], 3);
+            AppendValue(text, camera.oc_mean_px[i], 3);
+            AppendValue(text, camera.oc_sigma_px[i], 3);
+            AppendValue(text, camera.zero_point.value[i], 3);
+            AppendValue(text, camera.zero_point_deficit[i], 3);
+            AppendValue(text, c.magfit_slope, 2);
+            AppendValue(text, camera.faint_limit.value[i], 2);
+            text += ',';
+            text += std::to_string(c.star_count);
+            for (const QuantitySeries* s :
+                 {&camera.offset_az, &camera.offset_el, &camera.offset, &camera.tilt, &camera.scale,
+                  &camera.aspect, &camera.skew, &camera.oc_mean, &camera.oc_sigma, &camera.zero_point,
+                  &camera.faint_limit, &camera.star_count}) {
+                AppendValue(text, s->z[i], 2);
+            }
+            text += ',';
+            text += kinds[i];
+            text += kLineEnd;
+        }
+    }
+    return text;
+}

@@ -1,0 +1,156 @@
+#include "health/robust_stats.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "health/calibration.h"
+
+namespace {
+
+void KeepFinite(std::vector<double>& values) {
+    values.erase(std::remove_if(values.begin(), values.end(), [](double v) { return !std::isfinite(v); }),
+                 values.end());
+}
+
+// Percentile of finite values, reordering them.
+double PercentileInPlace(std::vector<double>& values, double fraction) {
+    if (values.empty()) return kNoValue;
+    const double position = std::clamp(fraction, 0.0, 1.0) * static_cast<double>(values.size() - 1);
+    const std::size_t below = static_cast<std::size_t>(position);
+    std::nth_element(values.begin(), values.begin() + static_cast<std::ptrdiff_t>(below), values.end());
+    const double low = values[below];
+    if (below + 1 >= values.size() || position == static_cast<double>(below)) return low;
+    const double high =
+        *std::min_element(values.begin() + static_cast<std::ptrdiff_t>(below) + 1, values.end());
+    return low + (position - static_cast<double>(below)) * (high - low);
+}
+
+double MadSigmaInPlace(std::vector<double>& values, double centre) {
+    for (double& v : values) v = std::fabs(v - centre);
+    return kMadToSigma * PercentileInPlace(values, 0.5);
+}
+
+}  // namespace
+
+double Percentile(std::vector<double> values, double fraction) {
+    KeepFinite(values);
+    return PercentileInPlace(values, fraction);
+}
+
+double Median(std::vector<double> values) {
+    return Percentile(std::move(values), 0.5);
+}
+
+double MedianOfUpToThree(const double* values, int count) {
+    if (count <= 0) return kNoValue;
+    if (count == 1) return values[0];
+    if (count == 2) return 0.5 * (values[0] + values[1]);
+    const double low = std::min(values[0], values[1]);
+    const double high = std::max(values[0], values[1]);
+    return std::max(low, std::min(high, values[2]));
+}
+
+double MadSigma(const std::vector<double>& values, double centre) {
+    std::vector<double> finite = values;
+    KeepFinite(finite);
+    return MadSigmaInPlace(finite, centre);
+}
+
+double DifferenceSigma(const std::vector<double>& values) {
+    std::vector<double> differences;
+    double previous = kNoValue;
+    for (double v : values) {
+        if (!std::isfinite(v)) continue;
+        if (std::isfinite(previous)) differences.push_back(v - previous);
+        previous = v;
+    }
+    if (differences.empty()) return kNoValue;
+    const double centre = PercentileInPlace(differences, 0.5);
+    return MadSigmaInPlace(differences, centre) / std::sqrt(2.0);
+}
+
+namespace {
+
+// Percentile of ascending values (the same interpolation as PercentileInPlace).
+double SortedPercentile(const std::vector<double>& sorted, double fraction) {
+    const double position = std::clamp(fraction, 0.0, 1.0) * static_cast<double>(sorted.size() - 1);
+    const std::size_t below = static_cast<std::size_t>(position);
+    if (below + 1 >= sorted.size()) return sorted[below];
+    return sorted[below] + (position - static_cast<double>(below)) * (sorted[below + 1] - sorted[below]);
+}
+
+// 1.4826 times the median absolute deviation of ascending values from their
+// median, merging the deviations on either side of it in ascending order.
+double SortedMadSigma(const std::vector<double>& sorted) {
+    const double median = SortedPercentile(sorted, 0.5);
+    const std::size_t count = sorted.size();
+    const double position = 0.5 * static_cast<double>(count - 1);
+    const std::size_t wanted = static_cast<std::size_t>(position);
+    // left: indices below `right`, their deviations grow leftwards.
+    std::size_t right =
+        static_cast<std::size_t>(std::upper_bound(sorted.begin(), sorted.end(), median) - sorted.begin());
+    std::size_t left = right;
+    double deviation[2] = {0.0, 0.0};
+    for (std::size_t k = 0; k <= wanted + 1 && k < count; ++k) {
+        const bool take_left =
+            left > 0 && (right >= count || median - sorted[left - 1] <= sorted[right] - median);
+        const double next = take_left ? median - sorted[--left] : sorted[right++] - median;
+        if (k >= wanted) deviation[k - wanted] = next;
+    }
+    const double mad = wanted + 1 < count ? deviation[0] + (position - static_cast<double>(wanted)) *
+                                                               (deviation[1] - deviation[0])
+                                          : deviation[0];
+    return kMadToSigma * mad;
+}
+
+}  // namespace
+
+RollingBaseline RollingRobust(const std::vector<double>& days, const std::vector<double>& values,
+                              double window_days, double fraction, const std::vector<bool>* left_out,
+                              int min_points, bool with_spread) {
+    const std::size_t n = values.size();
+    RollingBaseline baseline{std::vector<double>(n, kNoValue), std::vector<double>(n, kNoValue)};
+    const auto usable = [&](std::size_t j) {
+        return std::isfinite(values[j]) && (left_out == nullptr || !(*left_out)[j]);
+    };
+    // The usable values of the window [lo, hi), kept in ascending order as
+    // the window slides.
+    std::vector<double> sorted;
+    std::vector<double> window;
+    std::size_t lo = 0;
+    std::size_t hi = 0;
+    const double half = 0.5 * window_days;
+    for (std::size_t i = 0; i < n; ++i) {
+        while (lo < n && days[lo] < days[i] - half) {
+            if (lo < hi && usable(lo))
+                sorted.erase(std::lower_bound(sorted.begin(), sorted.end(), values[lo]));
+            ++lo;
+        }
+        if (hi < lo) hi = lo;
+        while (hi < n && days[hi] <= days[i] + half) {
+            if (usable(hi))
+                sorted.insert(std::upper_bound(sorted.begin(), sorted.end(), values[hi]), values[hi]);
+            ++hi;
+        }
+        if (sorted.size() >= static_cast<std::size_t>(min_points)) {
+            baseline.centre[i] = SortedPercentile(sorted, fraction);
+            if (with_spread) baseline.spread[i] = SortedMadSigma(sorted);
+            continue;
+        }
+        // Too few in the window: take the nearest usable points in order.
+        window = sorted;
+        std::size_t left = lo;
+        std::size_t right = hi;
+        while (window.size() < static_cast<std::size_t>(min_points) && (left > 0 || right < n)) {
+            const bool take_left =
+                left > 0 && (right >= n || days[i] - days[left - 1] <= days[right] - days[i]);
+            const std::size_t j = take_left ? --left : right++;
+            if (usable(j)) window.push_back(values[j]);
+        }
+        if (window.empty()) continue;
+        std::sort(window.begin(), window.end());
+        baseline.centre[i] = SortedPercentile(window, fraction);
+        if (with_spread) baseline.spread[i] = SortedMadSigma(window);
+    }
+    return baseline;
+}

@@ -1,0 +1,175 @@
+// End to end: the generator's network mode, the summary program on its
+// files, and the health report on the tables, as a user runs them.
+#include <gtest/gtest.h>
+
+#ifndef _WIN32
+#include <sys/wait.h>
+#endif
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "health/evaluation/finding_match.h"
+#include "health/tests/test_support.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+#ifdef _WIN32
+constexpr const char* kNullInput = "NUL";
+#else
+constexpr const char* kNullInput = "/dev/null";
+#endif
+
+struct ProgramResult {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+std::string Quoted(const std::string& text) {
+    return "\"" + text + "\"";
+}
+
+// Runs a program with arguments, standard input from a file, standard
+// output and error captured apart.
+ProgramResult RunProgram(const std::string& program, const std::vector<std::string>& arguments,
+                         const fs::path& work, const std::string& input = kNullInput) {
+    std::string command = Quoted(program);
+    for (const std::string& a : arguments) command += " " + Quoted(a);
+    command += " < " + Quoted(input) + " > " + Quoted((work / "out.txt").string()) + " 2> " +
+               Quoted((work / "err.txt").string());
+#ifdef _WIN32
+    command = "\"" + command + "\"";  // cmd /c keeps the inner quotes only inside an outer pair
+#endif
+    const int raw = std::system(command.c_str());
+    ProgramResult run;
+#ifdef _WIN32
+    run.status = raw;
+#else
+    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+#endif
+    run.out = ReadText(work / "out.txt");
+    run.err = ReadText(work / "err.txt");
+    return run;
+}
+
+// A network of four cameras over 200 nights with events of every injected
+// kind, summarized; shared by the tests of this file.
+class NetworkRun : public ::testing::Test {
+  protected:
+    static void SetUpTestSuite() {
+        folder_ = new TempFolder();
+        network_ = folder_->path / "network";
+        const ProgramResult generated = RunProgram(
+            NORV_GENERATOR, {"--network", network_.string(), "4", "200", "--seed", "11"}, folder_->path);
+        ASSERT_EQ(generated.status, 0) << generated.err;
+        WriteText(folder_->path / "answers.txt", network_.string() + "\n\n");
+        const ProgramResult summary =
+            RunProgram(NORV_SUMMARY, {}, network_, (folder_->path / "answers.txt").string());
+        ASSERT_EQ(summary.status, 1) << summary.out;
+    }
+    static void TearDownTestSuite() {
+        delete folder_;
+        folder_ = nullptr;
+    }
+    static TempFolder* folder_;
+    static fs::path network_;
+};
+TempFolder* NetworkRun::folder_ = nullptr;
+fs::path NetworkRun::network_;
+
+TEST_F(NetworkRun, FindsEveryInjectedEventWithoutFalseFindingsAndLeavesTheTablesAlone) {
+    const fs::path summary = network_ / "Summary";
+    std::map<fs::path, std::string> tables;
+    for (const auto& entry : fs::directory_iterator(summary)) tables[entry.path()] = ReadText(entry.path());
+    ASSERT_EQ(tables.size(), 8u);
+
+    const ProgramResult health = RunProgram(NORV_HEALTH, {network_.string()}, folder_->path);
+    EXPECT_EQ(health.status, 2) << health.out << health.err;  // some camera needs ACTION
+    EXPECT_NE(health.out.find("Report: " + (summary / "CalHealth.html").string()), std::string::npos);
+    EXPECT_EQ(std::count(health.out.begin(), health.out.end(), '\n'),
+              4 + 2);  // one line per camera, then where
+    EXPECT_TRUE(health.err.empty()) << health.err;
+
+    const std::string findings = ReadText(summary / "CalHealth_findings.csv");
+    EXPECT_EQ(findings.substr(0, findings.find("\r\n")),
+              "camera,kind,start,end,calibrations,size,unit,detail");
+    std::string error;
+    const auto truth = ReadFindingRows(network_ / "network_truth.csv", error);
+    const auto found = ReadFindingRows(summary / "CalHealth_findings.csv", error);
+    const auto times = ReadCalibrationTimes(summary / "CalHealth_calibrations.csv", error);
+    ASSERT_TRUE(error.empty()) << error;
+    ASSERT_GE(truth.size(), 15u);
+    Evaluation evaluation;
+    ScoreRun(truth, found, times, evaluation);
+    // Every event is found; all but the onsets of gradual zero-point drops
+    // (a ramp starts below the noise) are dated within their tolerance, and
+    // nothing else is reported as one of these kinds.
+    for (const std::string& kind : InjectedKinds()) {
+        const KindScore& score = evaluation.kinds[kind];
+        EXPECT_GT(score.truth, 0) << kind;
+        EXPECT_EQ(score.found_any_date, score.truth) << kind;
+        if (kind != "zero_point_drop") {
+            EXPECT_EQ(score.detected, score.truth) << kind;
+        }
+        EXPECT_EQ(score.false_found, 0) << kind;
+    }
+
+    // The tables are unchanged and nothing but the report was added.
+    for (const auto& [path, text] : tables) EXPECT_EQ(ReadText(path), text) << path;
+    int files = 0;
+    for (const auto& entry : fs::directory_iterator(summary)) files += entry.is_regular_file() ? 1 : 0;
+    EXPECT_EQ(files, 8 + 3);
+
+    // The Summary folder itself, into another folder: the same findings.
+    const fs::path out = folder_->path / "elsewhere";
+    const ProgramResult again =
+        RunProgram(NORV_HEALTH, {"--out", out.string(), summary.string()}, folder_->path);
+    EXPECT_EQ(again.status, 2);
+    EXPECT_EQ(ReadText(out / "CalHealth_findings.csv"), findings);
+    EXPECT_EQ(ReadText(out / "CalHealth_calibrations.csv"), ReadText(summary / "CalHealth_calibrations.csv"));
+}
+
+TEST_F(NetworkRun, ADamagedRowIsReportedWithItsLineAndSkipped) {
+    const fs::path copy = folder_->path / "damaged";
+    fs::create_directories(copy);
+    for (const auto& entry : fs::directory_iterator(network_ / "Summary")) {
+        if (entry.path().filename().string().rfind("SummaryCAL", 0) == 0)
+            fs::copy_file(entry.path(), copy / entry.path().filename());
+    }
+    fs::path coefs;
+    for (const auto& entry : fs::directory_iterator(copy)) {
+        if (entry.path().filename().string().find("_FitCoefs") != std::string::npos) coefs = entry.path();
+    }
+    std::string text = ReadText(coefs);
+    std::size_t line_start = 0;
+    for (int line = 1; line < 10; ++line) line_start = text.find('\n', line_start) + 1;
+    text.replace(line_start + 30, 3, "x.y");  // inside line 10
+    WriteText(coefs, text);
+    const ProgramResult health = RunProgram(NORV_HEALTH, {copy.string()}, folder_->path);
+    EXPECT_EQ(health.status, 2);
+    EXPECT_NE(
+        health.err.find(coefs.filename().string() + " line 10: a value is not a finite number; row skipped"),
+        std::string::npos)
+        << health.err;
+}
+
+TEST(HealthProgram, ErrorsAndHelpHaveTheirExitStatus) {
+    TempFolder folder;
+    const ProgramResult missing = RunProgram(NORV_HEALTH, {(folder.path / "absent").string()}, folder.path);
+    EXPECT_EQ(missing.status, 3);
+    EXPECT_NE(missing.err.find("no such folder"), std::string::npos);
+    fs::create_directories(folder.path / "empty");
+    const ProgramResult empty = RunProgram(NORV_HEALTH, {(folder.path / "empty").string()}, folder.path);
+    EXPECT_EQ(empty.status, 3);
+    EXPECT_NE(empty.err.find("no SummaryCALnnn"), std::string::npos);
+    EXPECT_EQ(RunProgram(NORV_HEALTH, {"--window"}, folder.path).status, 3);
+    const ProgramResult help = RunProgram(NORV_HEALTH, {"--help"}, folder.path);
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.out.find("--stale-after DAYS"), std::string::npos);
+    EXPECT_TRUE(fs::is_empty(folder.path / "empty"));
+}
+
+}  // namespace

@@ -1,0 +1,83 @@
+// Robust statistics on series with known answers.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "health/robust_stats.h"
+#include "tools/split_mix.h"
+
+namespace {
+
+struct PercentileCase {
+    std::vector<double> values;
+    double fraction;
+    double expected;
+};
+
+class PercentileTest : public ::testing::TestWithParam<PercentileCase> {};
+
+TEST_P(PercentileTest, InterpolatesBetweenOrderStatisticsAndSkipsMissingValues) {
+    EXPECT_DOUBLE_EQ(Percentile(GetParam().values, GetParam().fraction), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(KnownAnswers, PercentileTest,
+                         ::testing::Values(PercentileCase{{3, 1, 2}, 0.5, 2},
+                                           PercentileCase{{4, 1, 3, 2}, 0.5, 2.5},
+                                           PercentileCase{{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11}, 0.9, 10},
+                                           PercentileCase{{10, 20}, 0.25, 12.5}, PercentileCase{{5}, 0.9, 5},
+                                           PercentileCase{{NAN, 7, NAN, 1}, 0.5, 4},
+                                           PercentileCase{{2, 9, 4}, 0.0, 2},
+                                           PercentileCase{{2, 9, 4}, 1.0, 9}));
+
+TEST(RobustStats, NothingFiniteGivesNoValue) {
+    EXPECT_TRUE(std::isnan(Median({})));
+    EXPECT_TRUE(std::isnan(Median({NAN, INFINITY})));
+    EXPECT_TRUE(std::isnan(DifferenceSigma({1.0})));
+}
+
+TEST(RobustStats, MadSigmaIgnoresAnOutlier) {
+    // Deviations from 10: 1, 1, 0, 1, 1, 90 -> median 1.
+    EXPECT_DOUBLE_EQ(MadSigma({9, 11, 10, 9, 11, 100}, 10.0), kMadToSigma * 1.0);
+}
+
+TEST(RobustStats, DifferenceSigmaIsBlindToAStepAndATrend) {
+    // Unit normal noise; a step of 50 and a trend of 10 over the series
+    // change one difference and shift the rest a little.
+    SplitMix64 rng = StreamFor(17, 0);
+    std::vector<double> noise, stepped;
+    for (int i = 0; i < 2000; ++i) {
+        noise.push_back(NextGaussian(rng));
+        stepped.push_back(noise.back() + (i >= 1000 ? 50.0 : 0.0) + 0.005 * i);
+    }
+    EXPECT_NEAR(DifferenceSigma(noise), 1.0, 0.06);
+    EXPECT_NEAR(DifferenceSigma(stepped), DifferenceSigma(noise), 0.02);
+}
+
+TEST(RollingRobust, MedianAndEnvelopeFollowTheWindow) {
+    // Daily values 0..99: the 10-day window around day 50 holds days 45..55.
+    std::vector<double> days, values;
+    for (int d = 0; d < 100; ++d) {
+        days.push_back(d);
+        values.push_back(d);
+    }
+    const RollingBaseline median = RollingRobust(days, values, 10.0, 0.5);
+    const RollingBaseline envelope = RollingRobust(days, values, 10.0, 0.9);
+    EXPECT_DOUBLE_EQ(median.centre[50], 50.0);
+    EXPECT_DOUBLE_EQ(envelope.centre[50], 54.0);
+    EXPECT_DOUBLE_EQ(median.spread[50], kMadToSigma * 3.0);  // deviations 0..5, each twice but 0
+    EXPECT_DOUBLE_EQ(median.centre[0], 2.5);                 // days 0..5 at the start
+}
+
+TEST(RollingRobust, LeftOutPointsAndGapsWidenToTheNearestUsablePoints) {
+    // Ten points at day 0..9 and five at day 100..104; the latter are left out.
+    std::vector<double> days, values;
+    for (int d = 0; d < 10; ++d) days.push_back(d), values.push_back(1.0);
+    for (int d = 100; d < 105; ++d) days.push_back(d), values.push_back(99.0);
+    std::vector<bool> left_out(values.size(), false);
+    for (std::size_t i = 10; i < values.size(); ++i) left_out[i] = true;
+    const RollingBaseline baseline = RollingRobust(days, values, 30.0, 0.5, &left_out, 5);
+    EXPECT_DOUBLE_EQ(baseline.centre[12], 1.0);  // nothing usable within 15 days: the nearest five
+    EXPECT_DOUBLE_EQ(baseline.spread[12], 0.0);
+}
+
+}  // namespace
