@@ -1,14 +1,17 @@
 # Installation and packages: the programs under bin/, the README and the
-# licences under share/doc/<project>/, a man page for each program under
-# share/man/man1/; a .deb on Linux and a .zip on Windows (the mingw build,
-# whose executables are linked statically) through CPack.
+# licences (the project's, and uPlot's for the health report's charts) under
+# share/doc/<project>/, a man page for each program under share/man/man1/; a
+# .deb on Linux and a .zip on Windows (the mingw build, whose executables are
+# linked statically) through CPack.
 include(GNUInstallDirs)
 
-install(TARGETS Norv_CalSummary make_cal_files RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS Norv_CalSummary Norv_CalHealth make_cal_files RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES README.md LICENSE DESTINATION ${CMAKE_INSTALL_DOCDIR})
+install(FILES third_party/uplot/LICENSE third_party/uplot/VERSION.md
+        DESTINATION ${CMAKE_INSTALL_DOCDIR}/third_party/uplot)
 
 if(NOT WIN32)
-  foreach(page Norv_CalSummary make_cal_files)
+  foreach(page Norv_CalSummary Norv_CalHealth make_cal_files)
     configure_file(man/${page}.1 ${CMAKE_CURRENT_BINARY_DIR}/man/${page}.1 @ONLY)
     install(FILES ${CMAKE_CURRENT_BINARY_DIR}/man/${page}.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
   endforeach()
@@ -21,7 +24,8 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
     "Summary tables and health report of meteor-camera calibration files")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_RESOURCE_FILE_LICENSE ${CMAKE_CURRENT_SOURCE_DIR}/LICENSE)
-set(CPACK_PACKAGE_FILE_NAME "${CPACK_PACKAGE_NAME}-${PROJECT_VERSION}")
+set(CPACK_STRIP_FILES ON)
+set(CPACK_OUTPUT_FILE_PREFIX ${CMAKE_CURRENT_BINARY_DIR}/packages)
 if(WIN32)
   set(CPACK_GENERATOR ZIP)
   set(CPACK_PACKAGE_FILE_NAME "${CPACK_PACKAGE_NAME}-${PROJECT_VERSION}-windows-x86_64")
@@ -33,5 +37,27 @@ else()
   # The readline runtime and the C and C++ runtimes the programs link.
   set(CPACK_DEBIAN_PACKAGE_DEPENDS "libc6 (>= 2.34), libgcc-s1 (>= 3.0), libstdc++6 (>= 12), libreadline8 (>= 8.0)")
 endif()
-set(CPACK_OUTPUT_FILE_PREFIX ${CMAKE_CURRENT_BINARY_DIR}/packages)
 include(CPack)
+
+# The Windows zip beside the .deb: with NORV_PACKAGE_WINDOWS (the package
+# preset) and the mingw-w64 cross compiler at hand, the build configures a
+# Windows build of its own, builds the three programs and packs them.
+option(NORV_PACKAGE_WINDOWS "Also build the Windows zip (needs the mingw-w64 cross compiler)" OFF)
+if(NORV_PACKAGE_WINDOWS AND NOT WIN32)
+  find_program(NORV_MINGW_CXX x86_64-w64-mingw32-g++-posix)
+  if(NORV_MINGW_CXX)
+    set(windows_build ${CMAKE_CURRENT_BINARY_DIR}/windows)
+    add_custom_target(windows_zip
+      COMMAND ${CMAKE_COMMAND} -S ${CMAKE_CURRENT_SOURCE_DIR} -B ${windows_build}
+              -DCMAKE_TOOLCHAIN_FILE=${CMAKE_CURRENT_SOURCE_DIR}/cmake/mingw-w64-x86_64.cmake
+              -DCMAKE_BUILD_TYPE=Release
+      COMMAND ${CMAKE_COMMAND} --build ${windows_build} --target Norv_CalSummary Norv_CalHealth make_cal_files
+      COMMAND ${CMAKE_COMMAND} -E chdir ${windows_build} ${CMAKE_CPACK_COMMAND} -G ZIP
+              -D CPACK_OUTPUT_FILE_PREFIX=${CMAKE_CURRENT_BINARY_DIR}/packages
+      COMMENT "Building and packing the Windows programs"
+      VERBATIM)
+  else()
+    add_custom_target(windows_zip
+      COMMAND ${CMAKE_COMMAND} -E echo "x86_64-w64-mingw32-g++-posix not found: no Windows zip")
+  endif()
+endif()

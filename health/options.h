@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "health/camera_analysis.h"
+#include "norv_version.h"
 
 struct HealthOptions {
     std::filesystem::path folder;
@@ -23,6 +24,8 @@ bool ParseOptions(const std::vector<std::string>& arguments, HealthOptions& opti
 // The --help text.
 std::string UsageText();
 
-inline constexpr const char* kHealthVersion = "1.0";
+// The project's version, shared by its programs (norv_version.h is generated
+// from project() in the top CMakeLists.txt).
+inline constexpr const char* kHealthVersion = NORV_VERSION_TEXT;
 
 #endif  // HEALTH_OPTIONS_H
