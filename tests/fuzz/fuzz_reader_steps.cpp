@@ -70,7 +70,7 @@ Outcome LoadInSteps(const std::string& path) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     SilenceConsole();
     const char* const text = reinterpret_cast<const char*>(data);
-    const void* const split = std::memchr(text, '\f', size);
+    const void* const split = size == 0 ? nullptr : std::memchr(text, '\f', size);
     const std::size_t first_size =
         split == nullptr ? size : static_cast<std::size_t>(static_cast<const char*>(split) - text);
     const std::string first_path = ScratchFolderPath() + "/CAL001_20200101_000000_000.txt";
