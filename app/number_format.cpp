@@ -94,7 +94,7 @@ char* WriteDigitsBackwards(std::uint64_t n, int count, char* end) {
 // mantissa M times 2^E exactly; M * 10^p * 2^E is formed exactly in 128 bits
 // and rounded to an integer half to even, which is what printf does with the
 // exact binary value.
-const char* FormatFixedExactly(double value, int width, int precision, int leading_blanks, char* end) {
+char* FormatFixedExactly(double value, int width, int precision, int leading_blanks, char* end) {
     if (!std::isfinite(value) || precision < 0 || precision > kExactMaxPrecision) return nullptr;
     constexpr int kMostPadding = static_cast<int>(kOnePieceWidth);
     if (width > kMostPadding || leading_blanks < 0 || leading_blanks > kMostPadding) return nullptr;
@@ -191,6 +191,10 @@ void AppendFixed(std::string& text, double value, int width, int precision, int 
         return;
     }
     AppendPadded(text, buffer, static_cast<std::size_t>(result.ptr - buffer), width, leading_blanks);
+}
+
+char* FormatFixedBefore(char* end, double value, int width, int precision, int leading_blanks) {
+    return FormatFixedExactly(value, width, precision, leading_blanks, end);
 }
 
 void AppendZeroFilled(std::string& text, int value, int digits) {

@@ -16,6 +16,18 @@ void AppendExponent3(std::string& text, double value, int width, int precision, 
 // leading_blanks blanks (a column's gap).
 void AppendFixed(std::string& text, double value, int width, int precision, int leading_blanks = 0);
 
+// Room each FormatFixedBefore call may use before its end, in characters.
+constexpr int kFixedRoom = 400;
+
+// Given the end of a text being written backwards, a value, a width, a
+// precision and the blanks before the value, writes the value as "%*.*f" does
+// (after the blanks) so that it ends just before end, and returns where it
+// starts; kFixedRoom characters before end must be writable. Returns null,
+// writing nothing, for a value AppendFixed must hand to the C library (not
+// finite, 2^93 or more, precision above 9, width or blanks above 64), so that
+// the caller can fall back to AppendFixed. Never ends the process.
+char* FormatFixedBefore(char* end, double value, int width, int precision, int leading_blanks);
+
 // Appends an int zero-filled to at least digits digits, as "%0*d".
 void AppendZeroFilled(std::string& text, int value, int digits);
 

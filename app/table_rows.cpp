@@ -51,6 +51,26 @@ void AppendFitStarsCalibrationColumns(std::string& row, const CalibrationRecord&
 }
 
 void AppendFitStarsStarColumns(std::string& row, const StarEntry& star) {
+    // The six columns written backwards into one piece and appended at once;
+    // a value the C library must write sends the row the column-by-column way.
+    const struct {
+        const TableColumn& column;
+        double value;
+    } columns[] = {{kStarValueColumn, star.oc_arcmin},   {kStarValueColumn, star.log10_flux},
+                   {kStarValueColumn, star.log10_inten}, {kStarMagnitudeColumn, star.mv},
+                   {kStarDecColumn, star.dec_deg},       {kStarRaColumn, star.ra_deg}};
+    char piece[6 * kFixedRoom];
+    char* const end = piece + sizeof piece;
+    char* start = end;
+    for (const auto& entry : columns) {
+        start = FormatFixedBefore(start, entry.value, entry.column.width, entry.column.precision,
+                                  entry.column.gap);
+        if (start == nullptr) break;
+    }
+    if (start != nullptr) {
+        row.append(start, static_cast<std::size_t>(end - start));
+        return;
+    }
     AppendFixedColumn(row, kStarRaColumn, star.ra_deg);
     AppendFixedColumn(row, kStarDecColumn, star.dec_deg);
     AppendFixedColumn(row, kStarMagnitudeColumn, star.mv);
