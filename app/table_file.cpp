@@ -5,8 +5,7 @@
 namespace {
 
 constexpr std::string_view kLineEnd = "\r\n";
-// Output buffer of each table: rows go to the file in writes of this size
-// rather than one per few kilobytes.
+// Output buffer of each table: rows go to the file in writes of this size.
 constexpr std::size_t kTableBufferBytes = 256 * 1024;
 // Names tried for the file of a table when one is taken (a file that an
 // earlier run of the same process number left behind).
@@ -39,7 +38,8 @@ bool OpenTableFile(const std::string& final_name, TableFile& table) {
         table.temporary_name.clear();
         return false;
     }
-    std::setvbuf(table.file, nullptr, _IOFBF, kTableBufferBytes);
+    table.buffer.reset(new char[kTableBufferBytes]);
+    std::setvbuf(table.file, table.buffer.get(), _IOFBF, kTableBufferBytes);
     return true;
 }
 

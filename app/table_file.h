@@ -6,6 +6,7 @@
 #define APP_TABLE_FILE_H
 
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -14,6 +15,10 @@ struct TableFile {
     std::string final_name;      // where the table goes when complete
     std::string temporary_name;  // where it is written until then
     bool write_failed = false;
+    // The stream's buffer: rows reach the file in writes of its size rather
+    // than of the C library's few kilobytes (given no buffer, the library
+    // takes the mode from setvbuf but not the size).
+    std::unique_ptr<char[]> buffer;
 };
 
 // OpenTableFile
