@@ -149,6 +149,10 @@ void ReadFitsBlock(CalScanner& scanner, CalibrationRecord& record) {
 void ReadStarTable(CalScanner& scanner, CalibrationRecord& record) {
     record.star_count = 0;
     if (scanner.end_seen) return;
+    // The values a row stored are marked here, a whole entry at once when
+    // the row was read in full, rather than one by one by the scanner.
+    FieldMarks* const marks = scanner.marks;
+    scanner.marks = nullptr;
     for (int k = 0; k < kMaxStars; ++k) {
         StarEntry& star = record.stars[k];
         long long row_number = 0;
@@ -156,11 +160,17 @@ void ReadStarTable(CalScanner& scanner, CalibrationRecord& record) {
         double* const columns[] = {&star.ra_deg,      &star.dec_deg, &star.col_3,      &star.col_4,
                                    &star.mv,          &star.col_6,   &star.col_7,      &star.col_8,
                                    &star.log10_inten, &star.col_10,  &star.log10_flux, &star.oc_arcmin};
-        const int stored = ScanIntegerAndReals(scanner, row_number, columns, 12);
-        if (stored == 0 || row_number != k + 1) return;
+        constexpr int kColumns = 12;
+        const int stored = ScanIntegerAndReals(scanner, row_number, columns, kColumns);
+        if (marks != nullptr && stored == kColumns + 1) MarkStoredBytes(*marks, &star, sizeof star);
+        for (int c = 0; marks != nullptr && stored <= kColumns && c < stored - 1; ++c) {
+            MarkStoredBytes(*marks, columns[c], sizeof(double));
+        }
+        if (stored == 0 || row_number != k + 1) break;
         record.star_count = k + 1;
-        if (scanner.end_seen) return;
+        if (scanner.end_seen) break;
     }
+    scanner.marks = marks;
 }
 
 void SetDerivedFields(CalibrationRecord& record) {
