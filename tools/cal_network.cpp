@@ -10,6 +10,7 @@
 #include "tools/cal_text.h"
 #include "tools/calibration_sample.h"
 #include "tools/camera_model.h"
+#include "tools/output_folder.h"
 #include "tools/split_mix.h"
 
 namespace {
@@ -61,13 +62,7 @@ bool WriteWholeFile(const std::filesystem::path& path, const std::string& text) 
 }  // namespace
 
 int WriteCalNetwork(const NetworkRequest& request) {
-    std::error_code error;
-    std::filesystem::create_directories(request.folder, error);
-    if (error) {
-        std::fprintf(stderr, " Cannot create folder %s: %s\n", request.folder.c_str(),
-                     error.message().c_str());
-        return -1;
-    }
+    if (!CreateOutputFolder(request.folder)) return -1;
     const std::vector<int> camera_numbers = PickCameraNumbers(request.camera_count, request.seed);
     const std::filesystem::path folder(request.folder);
     int written = 0;

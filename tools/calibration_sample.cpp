@@ -65,6 +65,8 @@ void SetSiteBlock(const SimulatedCamera& camera, CalibrationSample& sample) {
     for (int i = 0; i < 10; ++i) sample.site_values[i] = values[i];
 }
 
+}  // namespace
+
 void SetResidualStatistics(CalibrationSample& sample) {
     const double count = static_cast<double>(sample.stars.size());
     if (sample.stars.empty()) {
@@ -80,8 +82,6 @@ void SetResidualStatistics(CalibrationSample& sample) {
     sample.oc_mean_arcmin = mean;
     sample.oc_sigma_arcmin = std::sqrt(squares / count);
 }
-
-}  // namespace
 
 CalibrationSample MakeCalibrationSample(const SimulatedCamera& camera, std::int64_t unix_ms, int star_count,
                                         SplitMix64& rng) {

@@ -54,6 +54,10 @@ struct CalibrationSample {
 // of the camera's order fitted to the pose, and stars spread over the image
 // with magnitudes, intensities, fluxes and residuals whose statistics agree
 // with the header values.
+// Given a calibration, sets its residual mean and sigma (arcmin) to those of
+// its stars' residuals (population sigma; 0 and 0 without stars).
+void SetResidualStatistics(CalibrationSample& sample);
+
 CalibrationSample MakeCalibrationSample(const SimulatedCamera& camera, std::int64_t unix_ms, int star_count,
                                         SplitMix64& rng);
 

@@ -15,6 +15,7 @@
 #include "tools/cal_text.h"
 #include "tools/camera_model.h"
 #include "tools/network_sample.h"
+#include "tools/output_folder.h"
 #include "tools/sky_geometry.h"
 #include "tools/split_mix.h"
 
@@ -376,13 +377,7 @@ bool ParseNumber(std::string_view text, long long lo, long long hi, long long& v
 }  // namespace
 
 int WriteEventNetwork(const EventNetworkRequest& request) {
-    std::error_code error;
-    std::filesystem::create_directories(request.folder, error);
-    if (error) {
-        std::fprintf(stderr, " Cannot create folder %s: %s\n", request.folder.c_str(),
-                     error.message().c_str());
-        return -1;
-    }
+    if (!CreateOutputFolder(request.folder)) return -1;
     const std::filesystem::path folder(request.folder);
     const double years = request.nights / kDaysPerYear;
 

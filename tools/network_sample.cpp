@@ -3,27 +3,6 @@
 #include <algorithm>
 #include <cmath>
 
-namespace {
-
-// Mean and population sigma of the stars' residuals, as a calibration states them.
-void SetResiduals(CalibrationSample& sample) {
-    if (sample.stars.empty()) {
-        sample.oc_mean_arcmin = 0.0;
-        sample.oc_sigma_arcmin = 0.0;
-        return;
-    }
-    const double count = static_cast<double>(sample.stars.size());
-    double sum = 0.0;
-    for (const StarEntry& star : sample.stars) sum += star.oc_arcmin;
-    const double mean = sum / count;
-    double squares = 0.0;
-    for (const StarEntry& star : sample.stars) squares += (star.oc_arcmin - mean) * (star.oc_arcmin - mean);
-    sample.oc_mean_arcmin = mean;
-    sample.oc_sigma_arcmin = std::sqrt(squares / count);
-}
-
-}  // namespace
-
 CalibrationSample MakeNetworkSample(const SimulatedCamera& camera, std::int64_t unix_ms,
                                     const NightConditions& night, SplitMix64& rng) {
     SplitMix64 probe = rng;
@@ -54,6 +33,6 @@ CalibrationSample MakeNetworkSample(const SimulatedCamera& camera, std::int64_t 
     sample.stars.erase(std::remove_if(sample.stars.begin(), sample.stars.end(),
                                       [faintest](const StarEntry& star) { return star.mv > faintest; }),
                        sample.stars.end());
-    SetResiduals(sample);
+    SetResidualStatistics(sample);
     return sample;
 }
