@@ -18,6 +18,7 @@ constexpr double kDropSigmas = 4.0;
 constexpr double kMinSigmaMag = 0.02;
 constexpr double kMinDropDays = 10.0;
 constexpr int kMinDropCalibrations = 5;
+constexpr double kMinWeatherMag = 0.15;      // a dip, as the site grouping counts one
 constexpr double kWeatherUncertainty = 0.1;  // of the weather taken out, as a fraction
 constexpr int kOnsetSearchBefore = 12;
 constexpr int kOnsetSearchAfter = 12;
@@ -130,7 +131,10 @@ void FindZeroPointDrops(CameraAnalysis& camera, double window_days) {
     if (camera.weather_mag.size() != n) camera.weather_mag.assign(n, 0.0);
 
     // The site's shared dimming is added back, up to the camera's own deficit
-    // below its long envelope: weather explains that part of the dip.
+    // below its long envelope: weather explains that part of the dip. Less
+    // than a dip is the site-mates' own scatter, not weather: adding it back
+    // on clear nights, capped by the camera's own deficit, would lift the
+    // clear level and flatten the start of a drop.
     if (camera.zero_point_long_envelope.size() != n) {
         camera.zero_point_long_envelope =
             RollingRobust(camera.days, zp.value, kFirstPassDays, kEnvelopeFraction, nullptr, 5, false).centre;
@@ -138,7 +142,8 @@ void FindZeroPointDrops(CameraAnalysis& camera, double window_days) {
     std::vector<double> corrected(n, kNoValue);
     for (std::size_t i = 0; i < n; ++i) {
         const double own = std::max(0.0, camera.zero_point_long_envelope[i] - zp.value[i]);
-        corrected[i] = zp.value[i] + std::min(std::max(0.0, camera.weather_mag[i]), own);
+        const double weather = camera.weather_mag[i] >= kMinWeatherMag ? camera.weather_mag[i] : 0.0;
+        corrected[i] = zp.value[i] + std::min(weather, own);
     }
     const double sigma = std::max(DifferenceSigma(corrected), kMinSigmaMag);
     const double threshold = std::max(kMinDropMag, kDropSigmas * sigma);
