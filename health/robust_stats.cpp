@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "health/calibration.h"
 
@@ -80,27 +81,56 @@ double SortedPercentile(const std::vector<double>& sorted, double fraction) {
 }
 
 // 1.4826 times the median absolute deviation of ascending values from their
-// median, merging the deviations on either side of it in ascending order.
+// median. The smallest deviations belong to a run of neighbouring values
+// around the median; the run of the wanted length whose farthest member is
+// nearest is found by bisection (ties go to the lower values).
 double SortedMadSigma(const std::vector<double>& sorted) {
     const double median = SortedPercentile(sorted, 0.5);
     const std::size_t count = sorted.size();
     const double position = 0.5 * static_cast<double>(count - 1);
-    const std::size_t wanted = static_cast<std::size_t>(position);
-    // left: indices below `right`, their deviations grow leftwards.
-    std::size_t right =
+    const std::size_t wanted = static_cast<std::size_t>(position);  // index among the deviations
+    const std::size_t length = wanted + 1;                          // deviations up to the wanted one
+    // Deviation of value i: values at or below the median count from below.
+    const std::size_t split =
         static_cast<std::size_t>(std::upper_bound(sorted.begin(), sorted.end(), median) - sorted.begin());
-    std::size_t left = right;
-    double deviation[2] = {0.0, 0.0};
-    for (std::size_t k = 0; k <= wanted + 1 && k < count; ++k) {
-        const bool take_left =
-            left > 0 && (right >= count || median - sorted[left - 1] <= sorted[right] - median);
-        const double next = take_left ? median - sorted[--left] : sorted[right++] - median;
-        if (k >= wanted) deviation[k - wanted] = next;
+    const auto deviation = [&](std::size_t i) { return i < split ? median - sorted[i] : sorted[i] - median; };
+    // The run [low, low + length): move it up while its lowest value lies
+    // farther from the median than the value just above it.
+    std::size_t low = split >= length ? split - length : 0;
+    std::size_t high = std::min(split, count - length);
+    while (low < high) {
+        const std::size_t middle = low + (high - low) / 2;
+        if (deviation(middle) > deviation(middle + length)) {
+            low = middle + 1;
+        } else {
+            high = middle;
+        }
     }
-    const double mad = wanted + 1 < count ? deviation[0] + (position - static_cast<double>(wanted)) *
-                                                               (deviation[1] - deviation[0])
-                                          : deviation[0];
-    return kMadToSigma * mad;
+    const double at_wanted = std::max(deviation(low), deviation(low + length - 1));
+    if (length >= count) return kMadToSigma * at_wanted;
+    // The next deviation: the nearer of the values on either side of the run.
+    double next = HUGE_VAL;
+    if (low > 0) next = deviation(low - 1);
+    if (low + length < count) next = std::min(next, deviation(low + length));
+    return kMadToSigma * (at_wanted + (position - static_cast<double>(wanted)) * (next - at_wanted));
+}
+
+// Given ascending values, removes one value equal to `out` (the first such)
+// and inserts `in` after any equal to it, moving only the values between the
+// two places: the same order as erasing and then inserting.
+void Replace(std::vector<double>& sorted, double out, double in) {
+    const std::size_t removed =
+        static_cast<std::size_t>(std::lower_bound(sorted.begin(), sorted.end(), out) - sorted.begin());
+    std::size_t place =
+        static_cast<std::size_t>(std::upper_bound(sorted.begin(), sorted.end(), in) - sorted.begin());
+    if (place > removed) --place;  // its place once `out` is gone
+    double* const values = sorted.data();
+    if (place >= removed) {
+        std::memmove(values + removed, values + removed + 1, (place - removed) * sizeof(double));
+    } else {
+        std::memmove(values + place + 1, values + place, (removed - place) * sizeof(double));
+    }
+    values[place] = in;
 }
 
 }  // namespace
@@ -121,6 +151,14 @@ RollingBaseline RollingRobust(const std::vector<double>& days, const std::vector
     std::size_t hi = 0;
     const double half = 0.5 * window_days;
     for (std::size_t i = 0; i < n; ++i) {
+        // The usual step: one usable value leaves, one enters.
+        if (lo < hi && hi < n && usable(lo) && usable(hi) && days[lo] < days[i] - half &&
+            !(lo + 1 < n && days[lo + 1] < days[i] - half) && days[hi] <= days[i] + half &&
+            !(hi + 1 < n && days[hi + 1] <= days[i] + half) && lo + 1 <= hi) {
+            Replace(sorted, values[lo], values[hi]);
+            ++lo;
+            ++hi;
+        }
         while (lo < n && days[lo] < days[i] - half) {
             if (lo < hi && usable(lo))
                 sorted.erase(std::lower_bound(sorted.begin(), sorted.end(), values[lo]));
