@@ -179,16 +179,15 @@ double FieldValue(const char* field, int integer_length, int decimals) {
 bool ReadStarColumnsAsWritten(const char* rest, StarColumns& star) {
     const CharacterClasses c = Classify(rest);
     // Separators are blanks, the points stand where the format puts them
-    // and nowhere else, decimals are digits; an integer part is blanks,
-    // then an optional minus sign, then one digit or more up to the point.
-    const std::uint64_t integer_blanks = c.blank & kIntegerParts;
-    const std::uint64_t integer_minus = c.minus & kIntegerParts;
-    const std::uint64_t integer_digits = c.digit & kIntegerParts;
+    // and nowhere else, decimals are digits; an integer part holds digits,
+    // blanks and minus signs, ends in a digit, and has blanks and a minus
+    // sign only at its start or after a blank: blanks, an optional minus
+    // sign, then digits up to the point.
+    const std::uint64_t integer_blanks_and_minus = (c.blank | c.minus) & kIntegerParts;
     const bool as_written =
         (c.blank & kSeparators) == kSeparators && c.point == kPoints && (c.digit & kDecimals) == kDecimals &&
         (kIntegerParts & ~(c.digit | c.blank | c.minus)) == 0 && (c.digit & kBeforePoints) == kBeforePoints &&
-        ((integer_blanks | integer_minus) & ~kIntegerStarts & ~(c.blank << 1)) == 0 &&
-        ((integer_minus << 1) & ~c.digit) == 0 && ((integer_digits << 1) & ~(c.digit | c.point)) == 0;
+        (integer_blanks_and_minus & ~kIntegerStarts & ~(c.blank << 1)) == 0;
     if (!as_written) return false;
     star.mv = FieldValue(rest + kMagnitudeAt, 3, 2);
     star.log10_inten = FieldValue(rest + kLogIntensityAt, 3, 3);
