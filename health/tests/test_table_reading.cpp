@@ -97,6 +97,39 @@ INSTANTIATE_TEST_SUITE_P(Tokens, NumberTest,
                                            NumberCase{"12a", false, 0}, NumberCase{"-", false, 0},
                                            NumberCase{"", false, 0}, NumberCase{"1.2.3", false, 0}));
 
+TEST(Numbers, TheScannerReadsEveryTokenAsTheGeneralReaderDoes) {
+    // Fixed-point and exponent tokens as the tables print them, longer and
+    // odder ones, and damaged ones: the scanner accepts the same tokens as
+    // the general reader and gives the same doubles.
+    SplitMix64 rng = StreamFor(9, 1);
+    const char* const kFormats[] = {"%.6e", "%.3e", "%.15e", "%.17e", "%.2f", "%.5f", "%.0f", "%g", "%.9g"};
+    int exponents = 0;
+    for (int k = 0; k < 300000; ++k) {
+        char token[64];
+        const double value = (NextUnit(rng) < 0.5 ? -1 : 1) * std::pow(10.0, UniformIn(rng, -30.0, 30.0));
+        std::snprintf(token, sizeof token, kFormats[k % 9], value);
+        std::string text(token);
+        if (k % 5 == 4)
+            text[static_cast<std::size_t>(UniformInt(rng, 0, static_cast<int>(text.size()) - 1))] =
+                "0.e-+x5"[UniformInt(rng, 0, 6)];
+        if (k % 7 == 6) text.insert(text.find('e') == std::string::npos ? 0 : text.find('e') + 1, "00");
+        double general = 0.0;
+        const bool general_accepts = ParseFiniteNumber(text, general);
+        const std::string line = "  " + text + " ";
+        const char* cursor = line.data();
+        double scanned = 0.0;
+        const bool scanner_accepts = ScanNumber(cursor, line.data() + line.size(), &scanned);
+        ASSERT_EQ(scanner_accepts, general_accepts) << text;
+        if (!general_accepts) continue;
+        ASSERT_EQ(std::signbit(scanned), std::signbit(general)) << text;
+        ASSERT_EQ(scanned, general) << text;
+        cursor = line.data();
+        ASSERT_TRUE(ScanNumber(cursor, line.data() + line.size(), nullptr)) << text;
+        exponents += text.find('e') != std::string::npos;
+    }
+    EXPECT_GT(exponents, 100000);
+}
+
 TEST(TableRows, ReadsARealFitCoefsRow) {
     CoefsRow row{};
     ASSERT_EQ(ParseCoefsRow(kCoefsRow, row), nullptr);
