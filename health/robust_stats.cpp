@@ -80,6 +80,22 @@ double SortedPercentile(const std::vector<double>& sorted, double fraction) {
     return sorted[below] + (position - static_cast<double>(below)) * (sorted[below + 1] - sorted[below]);
 }
 
+// Given ascending values, returns how many are below x (the place
+// std::lower_bound finds) or at most x (std::upper_bound). Counted without
+// branches: the windows are short, and a bisection's branches are
+// unpredictable there.
+std::size_t CountBelow(const std::vector<double>& sorted, double x) {
+    std::size_t count = 0;
+    for (double v : sorted) count += v < x ? 1 : 0;
+    return count;
+}
+
+std::size_t CountAtMost(const std::vector<double>& sorted, double x) {
+    std::size_t count = 0;
+    for (double v : sorted) count += v <= x ? 1 : 0;
+    return count;
+}
+
 // 1.4826 times the median absolute deviation of ascending values from their
 // median. The smallest deviations belong to a run of neighbouring values
 // around the median; the run of the wanted length whose farthest member is
@@ -91,8 +107,7 @@ double SortedMadSigma(const std::vector<double>& sorted) {
     const std::size_t wanted = static_cast<std::size_t>(position);  // index among the deviations
     const std::size_t length = wanted + 1;                          // deviations up to the wanted one
     // Deviation of value i: values at or below the median count from below.
-    const std::size_t split =
-        static_cast<std::size_t>(std::upper_bound(sorted.begin(), sorted.end(), median) - sorted.begin());
+    const std::size_t split = CountAtMost(sorted, median);
     const auto deviation = [&](std::size_t i) { return i < split ? median - sorted[i] : sorted[i] - median; };
     // The run [low, low + length): move it up while its lowest value lies
     // farther from the median than the value just above it.
@@ -119,10 +134,8 @@ double SortedMadSigma(const std::vector<double>& sorted) {
 // and inserts `in` after any equal to it, moving only the values between the
 // two places: the same order as erasing and then inserting.
 void Replace(std::vector<double>& sorted, double out, double in) {
-    const std::size_t removed =
-        static_cast<std::size_t>(std::lower_bound(sorted.begin(), sorted.end(), out) - sorted.begin());
-    std::size_t place =
-        static_cast<std::size_t>(std::upper_bound(sorted.begin(), sorted.end(), in) - sorted.begin());
+    const std::size_t removed = CountBelow(sorted, out);
+    std::size_t place = CountAtMost(sorted, in);
     if (place > removed) --place;  // its place once `out` is gone
     double* const values = sorted.data();
     if (place >= removed) {
@@ -161,13 +174,14 @@ RollingBaseline RollingRobust(const std::vector<double>& days, const std::vector
         }
         while (lo < n && days[lo] < days[i] - half) {
             if (lo < hi && usable(lo))
-                sorted.erase(std::lower_bound(sorted.begin(), sorted.end(), values[lo]));
+                sorted.erase(sorted.begin() + static_cast<std::ptrdiff_t>(CountBelow(sorted, values[lo])));
             ++lo;
         }
         if (hi < lo) hi = lo;
         while (hi < n && days[hi] <= days[i] + half) {
             if (usable(hi))
-                sorted.insert(std::upper_bound(sorted.begin(), sorted.end(), values[hi]), values[hi]);
+                sorted.insert(sorted.begin() + static_cast<std::ptrdiff_t>(CountAtMost(sorted, values[hi])),
+                              values[hi]);
             ++hi;
         }
         if (sorted.size() >= static_cast<std::size_t>(min_points)) {
