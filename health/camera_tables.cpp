@@ -9,6 +9,7 @@
 #include <system_error>
 
 #include "health/line_reader.h"
+#include "health/robust_stats.h"
 #include "health/table_row_parse.h"
 
 namespace fs = std::filesystem;
@@ -60,46 +61,6 @@ std::map<int, CameraTablePaths> ListTables(const fs::path& folder, std::error_co
     return cameras;
 }
 
-// Largest count of values above the wanted place that are picked in one pass.
-constexpr std::size_t kMostPicked = 16;
-
-// Given values (reordered) and a fraction 0..1, returns the percentile by
-// linear interpolation between the order statistics around it. When only a
-// few values lie at or above its place (the 90th percentile of a hundred
-// stars), they are picked in one pass that keeps the largest in order;
-// otherwise the place is selected.
-double Percentile(std::vector<float>& values, double fraction) {
-    if (values.empty()) return kNoValue;
-    const double position = fraction * static_cast<double>(values.size() - 1);
-    const std::size_t below = static_cast<std::size_t>(position);
-    const std::size_t picked = values.size() - below;  // the order statistics from `below` up
-    double low = 0.0;
-    double high = 0.0;
-    if (picked <= kMostPicked) {
-        float top[kMostPicked];  // ascending
-        std::copy(values.begin(), values.begin() + static_cast<std::ptrdiff_t>(picked), top);
-        std::sort(top, top + picked);
-        for (std::size_t i = picked; i < values.size(); ++i) {
-            const float v = values[i];
-            if (!(v > top[0])) continue;
-            std::size_t k = 1;
-            while (k < picked && top[k] < v) {
-                top[k - 1] = top[k];
-                ++k;
-            }
-            top[k - 1] = v;
-        }
-        low = top[0];
-        if (picked == 1) return low;
-        high = top[1];
-    } else {
-        std::nth_element(values.begin(), values.begin() + static_cast<std::ptrdiff_t>(below), values.end());
-        low = values[below];
-        high = *std::min_element(values.begin() + static_cast<std::ptrdiff_t>(below) + 1, values.end());
-    }
-    return low + (position - static_cast<double>(below)) * (high - low);
-}
-
 // The star rows of one calibration, gathered while the FitStars table streams by.
 struct StarGroup {
     StarsCalibrationColumns columns{};
@@ -140,8 +101,8 @@ struct StarGroup {
         if (stars == 0) return;
         calibration.mean_mv = sum_mv / stars;
         calibration.mean_log_inten = sum_log_inten / stars;
-        calibration.median_log_inten = Percentile(log_inten, 0.5);
-        calibration.faint_limit_mag = Percentile(mv, kFaintLimitFraction);
+        calibration.median_log_inten = PercentileInPlace(log_inten, 0.5);
+        calibration.faint_limit_mag = PercentileInPlace(mv, kFaintLimitFraction);
         calibration.magfit_form_vote = misfit_pogson < misfit_linear   ? 1
                                        : misfit_linear < misfit_pogson ? -1
                                                                        : 0;
