@@ -41,6 +41,42 @@ double Percentile(std::vector<double> values, double fraction) {
     return PercentileInPlace(values, fraction);
 }
 
+// Given finite values (reordered) and a place k below count, returns the
+// value that sorting would put at k, with every value after k no smaller.
+// Quickselect whose partitions move values without branching on them
+// (their order is random, so branches would be mispredicted half the time):
+// first the values below the pivot, then those equal to it.
+float SelectInPlace(float* values, std::size_t count, std::size_t k) {
+    std::size_t lo = 0;
+    std::size_t hi = count;
+    while (hi - lo > 1) {
+        const std::size_t mid = lo + (hi - lo) / 2;
+        const float a = values[lo], b = values[mid], c = values[hi - 1];
+        const float pivot = std::max(std::min(a, b), std::min(std::max(a, b), c));
+        std::size_t less = lo;
+        for (std::size_t j = lo; j < hi; ++j) {
+            const float x = values[j];
+            values[j] = values[less];
+            values[less] = x;
+            less += x < pivot ? 1 : 0;
+        }
+        if (k < less) {
+            hi = less;
+            continue;
+        }
+        std::size_t equal = less;
+        for (std::size_t j = less; j < hi; ++j) {
+            const float x = values[j];
+            values[j] = values[equal];
+            values[equal] = x;
+            equal += x <= pivot ? 1 : 0;
+        }
+        if (k < equal) return pivot;
+        lo = equal;
+    }
+    return values[k];
+}
+
 double PercentileInPlace(std::vector<float>& values, double fraction) {
     if (values.empty()) return kNoValue;
     const double position = fraction * static_cast<double>(values.size() - 1);
@@ -66,8 +102,7 @@ double PercentileInPlace(std::vector<float>& values, double fraction) {
         if (picked == 1) return low;
         high = top[1];
     } else {
-        std::nth_element(values.begin(), values.begin() + static_cast<std::ptrdiff_t>(below), values.end());
-        low = values[below];
+        low = SelectInPlace(values.data(), values.size(), below);
         high = *std::min_element(values.begin() + static_cast<std::ptrdiff_t>(below) + 1, values.end());
     }
     return low + (position - static_cast<double>(below)) * (high - low);
