@@ -29,14 +29,17 @@ using NightDeficits = std::vector<NightDeficit>;  // ascending nights
 
 // Per night, the deepest dip of the camera below its envelope, less the depth
 // of any drop of its own found so far (that part is not weather).
-NightDeficits DeficitByNight(const CameraAnalysis& camera) {
+NightDeficits DeficitByNight(CameraAnalysis& camera) {
     const std::vector<double>& zp = camera.zero_point.value;
-    const RollingBaseline envelope =
-        RollingRobust(camera.days, zp, kEnvelopeDays, kEnvelopeFraction, nullptr, 5, false);
+    if (camera.zero_point_site_envelope.size() != zp.size()) {
+        camera.zero_point_site_envelope =
+            RollingRobust(camera.days, zp, kEnvelopeDays, kEnvelopeFraction, nullptr, 5, false).centre;
+    }
+    const std::vector<double>& envelope = camera.zero_point_site_envelope;
     NightDeficits nights;
     for (std::size_t i = 0; i < zp.size(); ++i) {
         const double own_drop = i < camera.own_drop_mag.size() ? camera.own_drop_mag[i] : 0.0;
-        const double deficit = envelope.centre[i] - zp[i] - own_drop;
+        const double deficit = envelope[i] - zp[i] - own_drop;
         if (!std::isfinite(deficit)) continue;
         const long long night = NightOf(camera, i);
         if (!nights.empty() && nights.back().night == night) {
@@ -102,7 +105,7 @@ long long NightOf(const CameraAnalysis& camera, std::size_t index) {
 void EstimateSiteWeather(std::vector<CameraAnalysis>& cameras) {
     const int count = static_cast<int>(cameras.size());
     std::vector<NightDeficits> deficits;
-    for (const CameraAnalysis& camera : cameras) deficits.push_back(DeficitByNight(camera));
+    for (CameraAnalysis& camera : cameras) deficits.push_back(DeficitByNight(camera));
     std::vector<int> parent(static_cast<std::size_t>(count));
     std::iota(parent.begin(), parent.end(), 0);
     for (int a = 0; a < count; ++a) {

@@ -16,7 +16,8 @@
 // its dimming, and site-mates outside such a drop are asked first (inside
 // one, a site-mate tells the weather only as well as the drop's depth is
 // known).
-// Dimming is measured below a 30-day clear-night envelope (90th percentile);
+// Dimming is measured below a 30-day clear-night envelope (90th percentile,
+// kept in zero_point_site_envelope when first computed);
 // nights are counted per camera around its usual calibration hour. Two
 // cameras share a site when they dip (by 0.15 mag or more) together on at
 // least five nights, at least twice as often as independent cameras would,
