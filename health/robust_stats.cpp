@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 
 #include "health/calibration.h"
 
@@ -207,12 +206,10 @@ void Replace(std::vector<double>& sorted, double out, double in) {
     const std::size_t removed = CountBelow(sorted, out);
     std::size_t place = CountAtMost(sorted, in);
     if (place > removed) --place;  // its place once `out` is gone
+    // A few values at most: moved one by one rather than through a call.
     double* const values = sorted.data();
-    if (place >= removed) {
-        std::memmove(values + removed, values + removed + 1, (place - removed) * sizeof(double));
-    } else {
-        std::memmove(values + place + 1, values + place, (removed - place) * sizeof(double));
-    }
+    for (std::size_t k = removed; k < place; ++k) values[k] = values[k + 1];
+    for (std::size_t k = removed; k > place; --k) values[k] = values[k - 1];
     values[place] = in;
 }
 
