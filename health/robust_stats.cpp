@@ -7,9 +7,6 @@
 
 namespace {
 
-// Largest count of values at or above the wanted place picked in one pass.
-constexpr std::size_t kMostPicked = 16;
-
 void KeepFinite(std::vector<double>& values) {
     values.erase(std::remove_if(values.begin(), values.end(), [](double v) { return !std::isfinite(v); }),
                  values.end());
@@ -80,30 +77,10 @@ double PercentileInPlace(std::vector<float>& values, double fraction) {
     if (values.empty()) return kNoValue;
     const double position = fraction * static_cast<double>(values.size() - 1);
     const std::size_t below = static_cast<std::size_t>(position);
-    const std::size_t picked = values.size() - below;  // the order statistics from `below` up
-    double low = 0.0;
-    double high = 0.0;
-    if (picked <= kMostPicked) {
-        float top[kMostPicked];  // ascending
-        std::copy(values.begin(), values.begin() + static_cast<std::ptrdiff_t>(picked), top);
-        std::sort(top, top + picked);
-        for (std::size_t i = picked; i < values.size(); ++i) {
-            const float v = values[i];
-            if (!(v > top[0])) continue;
-            std::size_t k = 1;
-            while (k < picked && top[k] < v) {
-                top[k - 1] = top[k];
-                ++k;
-            }
-            top[k - 1] = v;
-        }
-        low = top[0];
-        if (picked == 1) return low;
-        high = top[1];
-    } else {
-        low = SelectInPlace(values.data(), values.size(), below);
-        high = *std::min_element(values.begin() + static_cast<std::ptrdiff_t>(below) + 1, values.end());
-    }
+    const double low = SelectInPlace(values.data(), values.size(), below);
+    if (below + 1 >= values.size()) return low;
+    const double high =
+        *std::min_element(values.begin() + static_cast<std::ptrdiff_t>(below) + 1, values.end());
     return low + (position - static_cast<double>(below)) * (high - low);
 }
 

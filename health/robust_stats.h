@@ -16,10 +16,8 @@ double Percentile(std::vector<double> values, double fraction);
 double Median(std::vector<double> values);
 
 // Given finite values (reordered) and a fraction 0..1, returns the
-// percentile as Percentile does; NaN for none. When only a few values lie
-// at or above its place (the 90th percentile of a hundred stars), they are
-// picked in one pass that keeps the largest in order; otherwise the place is
-// selected.
+// percentile as Percentile does (NaN for none), selecting its place by
+// partitions that do not branch on the values.
 double PercentileInPlace(std::vector<float>& values, double fraction);
 
 // Given one to three values, returns their median (the mean of two) without
