@@ -5,10 +5,13 @@
 
 #include "health/calendar_time.h"
 #include "health/camera_status.h"
+#include "health/parallel_for.h"
 #include "health/report_assets.h"
 #include "health/text_format.h"
 
 namespace {
+
+constexpr int kMaxThreads = 8;
 
 // Text that sits inside a <script> element must not contain "</": the HTML
 // parser would end the element there.
@@ -270,14 +273,24 @@ std::string HtmlReport(const HealthReport& report) {
             std::to_string(expected) + "\" data-charts-drawn=\"0\"></p></header>\n";
     AppendOverview(html, report);
     html += '\n';
-    for (const CameraAnalysis& camera : report.cameras) {
-        AppendCameraSection(html, camera);
+    // Each camera's section and data formed on its own core, then joined in
+    // camera order.
+    const std::size_t count = report.cameras.size();
+    std::vector<std::string> sections(count);
+    std::vector<std::string> data(count);
+    ParallelFor(static_cast<int>(count), kMaxThreads, [&](int c) {
+        const CameraAnalysis& camera = report.cameras[static_cast<std::size_t>(c)];
+        AppendCameraSection(sections[static_cast<std::size_t>(c)], camera);
+        data[static_cast<std::size_t>(c)] = CameraJson(camera);
+    });
+    for (const std::string& section : sections) {
+        html += section;
         html += '\n';
     }
     html += "<script id=\"health-data\" type=\"application/json\">[";
-    for (std::size_t c = 0; c < report.cameras.size(); ++c) {
+    for (std::size_t c = 0; c < count; ++c) {
         if (c > 0) html += ",\n";
-        html += CameraJson(report.cameras[c]);
+        html += data[c];
     }
     html += "]</script>\n<script>";
     AppendScriptSafe(html, ReportScript());

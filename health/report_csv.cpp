@@ -1,6 +1,7 @@
 #include "health/report_csv.h"
 
 #include "health/calendar_time.h"
+#include "health/parallel_for.h"
 #include "health/text_format.h"
 
 namespace {
@@ -49,6 +50,62 @@ std::string FindingsCsv(const HealthReport& report) {
     return text;
 }
 
+namespace {
+
+constexpr int kMaxThreads = 8;
+
+// The rows of one camera's calibrations.
+std::string CameraCalibrationRows(const CameraAnalysis& camera) {
+    std::string text;
+    const std::size_t n = camera.calibrations.size();
+    std::vector<std::string> kinds(n);
+    for (const Finding& f : camera.findings) {
+        for (int i = f.first; i <= f.last; ++i) {
+            std::string& list = kinds[static_cast<std::size_t>(i)];
+            if (!list.empty()) list += ';';
+            list += KindName(f.kind);
+        }
+    }
+    for (std::size_t i = 0; i < n; ++i) {
+        const Calibration& c = camera.calibrations[i];
+        text += std::to_string(camera.camera);
+        text += ',';
+        AppendIsoTime(text, c.time_ms);
+        AppendValue(text, c.azimuth_deg, 3);
+        AppendValue(text, c.elevation_deg, 3);
+        AppendValue(text, camera.offset_az.value[i], 3);
+        AppendValue(text, camera.offset_el.value[i], 3);
+        AppendValue(text, camera.offset.value[i], 3);
+        AppendValue(text, camera.tilt.value[i], 3);
+        AppendValue(text, camera.scale.value[i], 5);
+        AppendValue(text, camera.scale_change.value[i], 4);
+        AppendValue(text, camera.aspect.value[i], 6);
+        AppendValue(text, camera.skew.value[i], 4);
+        AppendValue(text, camera.oc_mean.value[i], 3);
+        AppendValue(text, camera.oc_sigma.value[i], 3);
+        AppendValue(text, camera.oc_mean_px[i], 3);
+        AppendValue(text, camera.oc_sigma_px[i], 3);
+        AppendValue(text, camera.zero_point.value[i], 3);
+        AppendValue(text, camera.zero_point_deficit[i], 3);
+        AppendValue(text, c.magfit_slope, 2);
+        AppendValue(text, camera.faint_limit.value[i], 2);
+        text += ',';
+        text += std::to_string(c.star_count);
+        for (const QuantitySeries* s :
+             {&camera.offset_az, &camera.offset_el, &camera.offset, &camera.tilt, &camera.scale,
+              &camera.aspect, &camera.skew, &camera.oc_mean, &camera.oc_sigma, &camera.zero_point,
+              &camera.faint_limit, &camera.star_count}) {
+            AppendValue(text, s->z[i], 2);
+        }
+        text += ',';
+        text += kinds[i];
+        text += kLineEnd;
+    }
+    return text;
+}
+
+}  // namespace
+
 std::string CalibrationsCsv(const HealthReport& report) {
     std::string text =
         "camera,time,azimuth_deg,elevation_deg,offset_az_arcmin,offset_el_arcmin,offset_arcmin,tilt_deg,"
@@ -58,52 +115,15 @@ std::string CalibrationsCsv(const HealthReport& report) {
         "z_offset_az,z_offset_el,z_offset,z_tilt,z_scale,z_aspect,z_skew,z_oc_mean,z_oc_sigma,z_zero_point,"
         "z_faint_limit,z_star_count,findings";
     text += kLineEnd;
-    std::vector<std::string> kinds;
-    for (const CameraAnalysis& camera : report.cameras) {
-        const std::size_t n = camera.calibrations.size();
-        kinds.assign(n, std::string());
-        for (const Finding& f : camera.findings) {
-            for (int i = f.first; i <= f.last; ++i) {
-                std::string& list = kinds[static_cast<std::size_t>(i)];
-                if (!list.empty()) list += ';';
-                list += KindName(f.kind);
-            }
-        }
-        for (std::size_t i = 0; i < n; ++i) {
-            const Calibration& c = camera.calibrations[i];
-            text += std::to_string(camera.camera);
-            text += ',';
-            AppendIsoTime(text, c.time_ms);
-            AppendValue(text, c.azimuth_deg, 3);
-            AppendValue(text, c.elevation_deg, 3);
-            AppendValue(text, camera.offset_az.value[i], 3);
-            AppendValue(text, camera.offset_el.value[i], 3);
-            AppendValue(text, camera.offset.value[i], 3);
-            AppendValue(text, camera.tilt.value[i], 3);
-            AppendValue(text, camera.scale.value[i], 5);
-            AppendValue(text, camera.scale_change.value[i], 4);
-            AppendValue(text, camera.aspect.value[i], 6);
-            AppendValue(text, camera.skew.value[i], 4);
-            AppendValue(text, camera.oc_mean.value[i], 3);
-            AppendValue(text, camera.oc_sigma.value[i], 3);
-            AppendValue(text, camera.oc_mean_px[i], 3);
-            AppendValue(text, camera.oc_sigma_px[i], 3);
-            AppendValue(text, camera.zero_point.value[i], 3);
-            AppendValue(text, camera.zero_point_deficit[i], 3);
-            AppendValue(text, c.magfit_slope, 2);
-            AppendValue(text, camera.faint_limit.value[i], 2);
-            text += ',';
-            text += std::to_string(c.star_count);
-            for (const QuantitySeries* s :
-                 {&camera.offset_az, &camera.offset_el, &camera.offset, &camera.tilt, &camera.scale,
-                  &camera.aspect, &camera.skew, &camera.oc_mean, &camera.oc_sigma, &camera.zero_point,
-                  &camera.faint_limit, &camera.star_count}) {
-                AppendValue(text, s->z[i], 2);
-            }
-            text += ',';
-            text += kinds[i];
-            text += kLineEnd;
-        }
-    }
+    // Each camera's rows formed on its own core, then joined in camera order.
+    std::vector<std::string> rows(report.cameras.size());
+    ParallelFor(static_cast<int>(rows.size()), kMaxThreads, [&](int c) {
+        rows[static_cast<std::size_t>(c)] =
+            CameraCalibrationRows(report.cameras[static_cast<std::size_t>(c)]);
+    });
+    std::size_t size = text.size();
+    for (const std::string& r : rows) size += r.size();
+    text.reserve(size);
+    for (const std::string& r : rows) text += r;
     return text;
 }
