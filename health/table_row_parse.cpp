@@ -156,22 +156,20 @@ CharacterClasses Classify(const char* text) {
 }
 #endif
 
-// The value of a field of that layout that is known to hold one.
-double FieldValue(const char* field, int integer_length, int decimals) {
+// The value of a field of that layout known to hold one: its integer part
+// of three characters at `at`, the point, then its decimals. Blanks and the
+// minus sign count as no digit (the character classes tell which are
+// digits), so the digits are summed without branching.
+double FieldValue(const char* rest, const CharacterClasses& c, int at, int decimals) {
     constexpr double kScale[] = {1.0, 10.0, 100.0, 1000.0};
-    std::uint64_t mantissa = 0;
-    bool negative = false;
-    for (int k = 0; k < integer_length; ++k) {
-        if (field[k] == '-') {
-            negative = true;
-        } else if (field[k] != ' ') {
-            mantissa = mantissa * 10 + static_cast<std::uint64_t>(field[k] - '0');
-        }
-    }
-    for (int k = 1; k <= decimals; ++k)
-        mantissa = mantissa * 10 + static_cast<std::uint64_t>(field[integer_length + k] - '0');
+    const auto digit = [&](int i) {
+        const std::uint64_t is_digit = (c.digit >> i) & 1;
+        return static_cast<std::uint64_t>(static_cast<unsigned char>(rest[i]) - '0') & (0 - is_digit);
+    };
+    std::uint64_t mantissa = (digit(at) * 10 + digit(at + 1)) * 10 + digit(at + 2);
+    for (int k = 1; k <= decimals; ++k) mantissa = mantissa * 10 + digit(at + 3 + k);
     const double magnitude = static_cast<double>(mantissa) / kScale[decimals];
-    return negative ? -magnitude : magnitude;
+    return ((c.minus >> at) & 7) != 0 ? -magnitude : magnitude;
 }
 
 }  // namespace
@@ -189,8 +187,8 @@ bool ReadStarColumnsAsWritten(const char* rest, StarColumns& star) {
         (kIntegerParts & ~(c.digit | c.blank | c.minus)) == 0 && (c.digit & kBeforePoints) == kBeforePoints &&
         (integer_blanks_and_minus & ~kIntegerStarts & ~(c.blank << 1)) == 0;
     if (!as_written) return false;
-    star.mv = FieldValue(rest + kMagnitudeAt, 3, 2);
-    star.log10_inten = FieldValue(rest + kLogIntensityAt, 3, 3);
+    star.mv = FieldValue(rest, c, kMagnitudeAt, 2);
+    star.log10_inten = FieldValue(rest, c, kLogIntensityAt, 3);
     return true;
 }
 
