@@ -154,8 +154,10 @@ void ReadCoefsTable(const fs::path& path, CameraTables& tables, std::vector<Tabl
 // records the others as duplicates.
 void SortAndFindDuplicates(CameraTables& tables) {
     std::vector<Calibration>& rows = tables.calibrations;
-    std::stable_sort(rows.begin(), rows.end(),
-                     [](const Calibration& a, const Calibration& b) { return a.time_ms < b.time_ms; });
+    const auto earlier = [](const Calibration& a, const Calibration& b) { return a.time_ms < b.time_ms; };
+    // The summary program writes rows in time order; a sort would only move them.
+    if (!std::is_sorted(rows.begin(), rows.end(), earlier))
+        std::stable_sort(rows.begin(), rows.end(), earlier);
     std::vector<Calibration> unique;
     unique.reserve(rows.size());
     for (std::size_t i = 0; i < rows.size();) {

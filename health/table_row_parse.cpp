@@ -158,13 +158,12 @@ CharacterClasses Classify(const char* text) {
 
 // The value of a field of that layout known to hold one: its integer part
 // of three characters at `at`, the point, then its decimals. Blanks and the
-// minus sign count as no digit (the character classes tell which are
-// digits), so the digits are summed without branching.
-double FieldValue(const char* rest, const CharacterClasses& c, int at, int decimals) {
+// minus sign (both below '0') count as no digit.
+inline double FieldValue(const char* rest, const CharacterClasses& c, int at, int decimals) {
     constexpr double kScale[] = {1.0, 10.0, 100.0, 1000.0};
     const auto digit = [&](int i) {
-        const std::uint64_t is_digit = (c.digit >> i) & 1;
-        return static_cast<std::uint64_t>(static_cast<unsigned char>(rest[i]) - '0') & (0 - is_digit);
+        const unsigned value = static_cast<unsigned char>(rest[i]) - static_cast<unsigned>('0');
+        return static_cast<std::uint64_t>(value < 10 ? value : 0);
     };
     std::uint64_t mantissa = (digit(at) * 10 + digit(at + 1)) * 10 + digit(at + 2);
     for (int k = 1; k <= decimals; ++k) mantissa = mantissa * 10 + digit(at + 3 + k);

@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <system_error>
 
 std::string Fixed(double value, int decimals) {
@@ -31,11 +32,13 @@ constexpr double kMaxExactMagnitude = 1e9;
 // the nearest integer, ties to even: exactly what printing the value's
 // exact binary expansion to that many decimals rounds to.
 std::uint64_t ScaledMagnitude(double value, int decimals) {
-    int exponent = 0;
-    const double fraction = std::frexp(std::fabs(value), &exponent);  // value = fraction * 2^exponent
-    // The value as an integer times a power of two: 53 bits of mantissa.
-    const std::uint64_t mantissa = static_cast<std::uint64_t>(std::ldexp(fraction, 53));
-    int shift = 53 - exponent;  // value = mantissa / 2^shift
+    // The value as an integer times a power of two, from its bits.
+    std::uint64_t bits = 0;
+    std::memcpy(&bits, &value, sizeof bits);
+    const int biased = static_cast<int>((bits >> 52) & 0x7FF);
+    const std::uint64_t fraction_bits = bits & ((std::uint64_t{1} << 52) - 1);
+    const std::uint64_t mantissa = biased == 0 ? fraction_bits : fraction_bits | (std::uint64_t{1} << 52);
+    const int shift = biased == 0 ? 1074 : 1075 - biased;  // |value| = mantissa / 2^shift
     std::uint64_t power = 1;
     for (int k = 0; k < decimals; ++k) power *= 10;
     const Unsigned128 product = static_cast<Unsigned128>(mantissa) * power;  // below 2^83
