@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "health/calendar_time.h"
 #include "health/camera_status.h"
@@ -79,10 +80,24 @@ void AppendSeries(std::string& json, std::string_view name, const std::vector<do
     json += '"';
     json += name;
     json += "\":[";
+    // Written through a buffer of many values, appended when it fills.
+    constexpr std::size_t kChunk = 4096;
+    char chunk[kChunk + kFixedRoom + 8];
+    char* p = chunk;
     for (std::size_t i = 0; i < values.size(); ++i) {
-        if (i > 0) json += ',';
-        AppendJsonNumber(json, values[i], decimals);
+        if (i > 0) *p++ = ',';
+        char* const start = p;
+        if (std::isfinite(values[i])) p = WriteFixed(p, values[i], decimals, true);
+        if (p == start) {
+            std::memcpy(p, "null", 4);
+            p += 4;
+        }
+        if (static_cast<std::size_t>(p - chunk) >= kChunk) {
+            json.append(chunk, p);
+            p = chunk;
+        }
     }
+    json.append(chunk, p);
     json += "],";
 }
 

@@ -1,5 +1,7 @@
 #include "health/report_csv.h"
 
+#include <charconv>
+
 #include "health/calendar_time.h"
 #include "health/parallel_for.h"
 #include "health/text_format.h"
@@ -7,11 +9,6 @@
 namespace {
 
 constexpr std::string_view kLineEnd = "\r\n";
-
-void AppendValue(std::string& text, double value, int decimals) {
-    text += ',';
-    AppendFixed(text, value, decimals);
-}
 
 }  // namespace
 
@@ -54,6 +51,10 @@ namespace {
 
 constexpr int kMaxThreads = 8;
 
+// Room for one row of the calibrations table: its 34 values and the kinds
+// of the findings against it are written into it, then appended at once.
+constexpr std::size_t kRowRoom = 64 + 34 * kFixedRoom;
+
 // The rows of one camera's calibrations.
 std::string CameraCalibrationRows(const CameraAnalysis& camera) {
     std::string text;
@@ -66,38 +67,50 @@ std::string CameraCalibrationRows(const CameraAnalysis& camera) {
             list += KindName(f.kind);
         }
     }
+    const std::string camera_number = std::to_string(camera.camera);
+    std::string time;
+    char row[kRowRoom];
     for (std::size_t i = 0; i < n; ++i) {
         const Calibration& c = camera.calibrations[i];
-        text += std::to_string(camera.camera);
+        time.clear();
+        AppendIsoTime(time, c.time_ms);
+        text += camera_number;
         text += ',';
-        AppendIsoTime(text, c.time_ms);
-        AppendValue(text, c.azimuth_deg, 3);
-        AppendValue(text, c.elevation_deg, 3);
-        AppendValue(text, camera.offset_az.value[i], 3);
-        AppendValue(text, camera.offset_el.value[i], 3);
-        AppendValue(text, camera.offset.value[i], 3);
-        AppendValue(text, camera.tilt.value[i], 3);
-        AppendValue(text, camera.scale.value[i], 5);
-        AppendValue(text, camera.scale_change.value[i], 4);
-        AppendValue(text, camera.aspect.value[i], 6);
-        AppendValue(text, camera.skew.value[i], 4);
-        AppendValue(text, camera.oc_mean.value[i], 3);
-        AppendValue(text, camera.oc_sigma.value[i], 3);
-        AppendValue(text, camera.oc_mean_px[i], 3);
-        AppendValue(text, camera.oc_sigma_px[i], 3);
-        AppendValue(text, camera.zero_point.value[i], 3);
-        AppendValue(text, camera.zero_point_deficit[i], 3);
-        AppendValue(text, c.magfit_slope, 2);
-        AppendValue(text, camera.faint_limit.value[i], 2);
-        text += ',';
-        text += std::to_string(c.star_count);
+        text += time;
+        char* p = row;
+        const auto value = [&](double v, int decimals) {
+            *p++ = ',';
+            p = WriteFixed(p, v, decimals);
+        };
+        value(c.azimuth_deg, 3);
+        value(c.elevation_deg, 3);
+        value(camera.offset_az.value[i], 3);
+        value(camera.offset_el.value[i], 3);
+        value(camera.offset.value[i], 3);
+        value(camera.tilt.value[i], 3);
+        value(camera.scale.value[i], 5);
+        value(camera.scale_change.value[i], 4);
+        value(camera.aspect.value[i], 6);
+        value(camera.skew.value[i], 4);
+        value(camera.oc_mean.value[i], 3);
+        value(camera.oc_sigma.value[i], 3);
+        value(camera.oc_mean_px[i], 3);
+        value(camera.oc_sigma_px[i], 3);
+        value(camera.zero_point.value[i], 3);
+        value(camera.zero_point_deficit[i], 3);
+        value(c.magfit_slope, 2);
+        value(camera.faint_limit.value[i], 2);
+        *p++ = ',';
+        const std::to_chars_result count = std::to_chars(p, row + kRowRoom, c.star_count);
+        p = count.ptr;
         for (const QuantitySeries* s :
              {&camera.offset_az, &camera.offset_el, &camera.offset, &camera.tilt, &camera.scale,
               &camera.aspect, &camera.skew, &camera.oc_mean, &camera.oc_sigma, &camera.zero_point,
               &camera.faint_limit, &camera.star_count}) {
-            AppendValue(text, s->z[i], 2);
+            value(s->z[i], 2);
         }
-        text += ',';
+        *p++ = ',';
+        text.append(row, p);
         text += kinds[i];
         text += kLineEnd;
     }

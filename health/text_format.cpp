@@ -52,9 +52,9 @@ std::uint64_t ScaledMagnitude(double value, int decimals) {
 
 }  // namespace
 
-void AppendFixed(std::string& text, double value, int decimals, bool trim) {
-    if (!std::isfinite(value)) return;
-    char buffer[64];
+char* WriteFixed(char* out, double value, int decimals, bool trim) {
+    if (!std::isfinite(value)) return out;
+    char buffer[kFixedRoom];
     const char* begin = buffer;
     const char* end = buffer;
     if (decimals >= 0 && decimals <= kMaxExactDecimals && std::fabs(value) < kMaxExactMagnitude) {
@@ -79,7 +79,7 @@ void AppendFixed(std::string& text, double value, int decimals, bool trim) {
     } else {
         const std::to_chars_result result =
             std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
-        if (result.ec != std::errc()) return;
+        if (result.ec != std::errc()) return out;
         end = result.ptr;
         // "-0", "-0.00": a value rounded to zero has no sign.
         if (*begin == '-') {
@@ -92,7 +92,13 @@ void AppendFixed(std::string& text, double value, int decimals, bool trim) {
         while (end[-1] == '0') --end;
         if (end[-1] == '.') --end;
     }
-    text.append(begin, end);
+    std::memcpy(out, begin, static_cast<std::size_t>(end - begin));
+    return out + (end - begin);
+}
+
+void AppendFixed(std::string& text, double value, int decimals, bool trim) {
+    char buffer[kFixedRoom];
+    text.append(buffer, WriteFixed(buffer, value, decimals, trim));
 }
 
 std::string Signed(double value, int decimals) {
