@@ -25,9 +25,11 @@ namespace {
 constexpr int kExitError = 3;
 constexpr int kProblemsShownPerTable = 20;
 
-bool WriteReportFile(const fs::path& path, const std::string& text) {
+// Given a path and the parts of a text, writes them one after the other;
+// returns false after a message when the file cannot be written.
+bool WriteReportFile(const fs::path& path, const std::vector<std::string>& parts) {
     std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    file.write(text.data(), static_cast<std::streamsize>(text.size()));
+    for (const std::string& part : parts) file.write(part.data(), static_cast<std::streamsize>(part.size()));
     file.close();
     if (!file) {
         std::fprintf(stderr, "Norv_CalHealth: cannot write %s\n", path.string().c_str());
@@ -114,14 +116,14 @@ int main(int argc, char** argv) {
     // The tables are formed (each on all cores) and written while the page
     // is formed.
     bool tables_written = false;
-    const std::string findings = FindingsCsv(report);
-    const std::string calibrations = CalibrationsCsv(report);
+    const std::vector<std::string> findings = {FindingsCsv(report)};
+    const std::vector<std::string> calibrations = CalibrationsCsvParts(report);
     std::thread table_writer([&]() {
         const bool findings_written = WriteReportFile(out / "CalHealth_findings.csv", findings);
         const bool calibrations_written = WriteReportFile(out / "CalHealth_calibrations.csv", calibrations);
         tables_written = findings_written && calibrations_written;
     });
-    const bool page_written = WriteReportFile(out / "CalHealth.html", HtmlReport(report));
+    const bool page_written = WriteReportFile(out / "CalHealth.html", HtmlReportParts(report));
     table_writer.join();
     if (!tables_written || !page_written) return kExitError;
 

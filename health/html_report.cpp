@@ -261,8 +261,13 @@ void AppendHtmlEscaped(std::string& html, std::string_view text) {
     }
 }
 
-std::string HtmlReport(const HealthReport& report) {
-    std::string html =
+std::vector<std::string> HtmlReportParts(const HealthReport& report) {
+    const std::size_t count = report.cameras.size();
+    // The head and overview, each camera's section, the data's opening, each
+    // camera's data, the page's end.
+    std::vector<std::string> parts(2 * count + 3);
+    std::string& html = parts[0];
+    html =
         "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\">"
         "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">"
         "<title>Camera health report</title>\n"
@@ -288,27 +293,25 @@ std::string HtmlReport(const HealthReport& report) {
             std::to_string(expected) + "\" data-charts-drawn=\"0\"></p></header>\n";
     AppendOverview(html, report);
     html += '\n';
-    // Each camera's section and data formed on its own core, then joined in
-    // camera order.
-    const std::size_t count = report.cameras.size();
-    std::vector<std::string> sections(count);
-    std::vector<std::string> data(count);
+    // Each camera's section and data formed on its own core.
     ParallelFor(static_cast<int>(count), kMaxThreads, [&](int c) {
-        const CameraAnalysis& camera = report.cameras[static_cast<std::size_t>(c)];
-        AppendCameraSection(sections[static_cast<std::size_t>(c)], camera);
-        data[static_cast<std::size_t>(c)] = CameraJson(camera);
+        const std::size_t k = static_cast<std::size_t>(c);
+        const CameraAnalysis& camera = report.cameras[k];
+        AppendCameraSection(parts[1 + k], camera);
+        parts[1 + k] += '\n';
+        if (k > 0) parts[2 + count + k] = ",\n";
+        parts[2 + count + k] += CameraJson(camera);
     });
-    for (const std::string& section : sections) {
-        html += section;
-        html += '\n';
-    }
-    html += "<script id=\"health-data\" type=\"application/json\">[";
-    for (std::size_t c = 0; c < count; ++c) {
-        if (c > 0) html += ",\n";
-        html += data[c];
-    }
-    html += "]</script>\n<script>";
-    AppendScriptSafe(html, ReportScript());
-    html += "</script>\n</body></html>\n";
+    parts[1 + count] = "<script id=\"health-data\" type=\"application/json\">[";
+    std::string& end = parts[2 + 2 * count];
+    end = "]</script>\n<script>";
+    AppendScriptSafe(end, ReportScript());
+    end += "</script>\n</body></html>\n";
+    return parts;
+}
+
+std::string HtmlReport(const HealthReport& report) {
+    std::string html;
+    for (const std::string& part : HtmlReportParts(report)) html += part;
     return html;
 }

@@ -54,11 +54,13 @@ constexpr int kMaxThreads = 8;
 // Room for one row of the calibrations table: its 34 values and the kinds
 // of the findings against it are written into it, then appended at once.
 constexpr std::size_t kRowRoom = 64 + 34 * kFixedRoom;
+constexpr std::size_t kTypicalRow = 240;  // bytes, a little more than most rows take
 
 // The rows of one camera's calibrations.
 std::string CameraCalibrationRows(const CameraAnalysis& camera) {
     std::string text;
     const std::size_t n = camera.calibrations.size();
+    text.reserve(n * kTypicalRow);
     std::vector<std::string> kinds(n);
     for (const Finding& f : camera.findings) {
         for (int i = f.first; i <= f.last; ++i) {
@@ -119,24 +121,26 @@ std::string CameraCalibrationRows(const CameraAnalysis& camera) {
 
 }  // namespace
 
-std::string CalibrationsCsv(const HealthReport& report) {
-    std::string text =
+std::vector<std::string> CalibrationsCsvParts(const HealthReport& report) {
+    std::vector<std::string> parts(report.cameras.size() + 1);
+    parts[0] =
         "camera,time,azimuth_deg,elevation_deg,offset_az_arcmin,offset_el_arcmin,offset_arcmin,tilt_deg,"
         "scale_arcmin_per_px,scale_change_pct,aspect_ratio,skew_deg,oc_mean_arcmin,oc_sigma_arcmin,oc_mean_"
         "px,"
         "oc_sigma_px,zero_point_mag,zero_point_deficit_mag,magfit_slope,faint_limit_mag,star_count,"
         "z_offset_az,z_offset_el,z_offset,z_tilt,z_scale,z_aspect,z_skew,z_oc_mean,z_oc_sigma,z_zero_point,"
         "z_faint_limit,z_star_count,findings";
-    text += kLineEnd;
-    // Each camera's rows formed on its own core, then joined in camera order.
-    std::vector<std::string> rows(report.cameras.size());
-    ParallelFor(static_cast<int>(rows.size()), kMaxThreads, [&](int c) {
-        rows[static_cast<std::size_t>(c)] =
+    parts[0] += kLineEnd;
+    // Each camera's rows formed on its own core.
+    ParallelFor(static_cast<int>(report.cameras.size()), kMaxThreads, [&](int c) {
+        parts[static_cast<std::size_t>(c) + 1] =
             CameraCalibrationRows(report.cameras[static_cast<std::size_t>(c)]);
     });
-    std::size_t size = text.size();
-    for (const std::string& r : rows) size += r.size();
-    text.reserve(size);
-    for (const std::string& r : rows) text += r;
+    return parts;
+}
+
+std::string CalibrationsCsv(const HealthReport& report) {
+    std::string text;
+    for (const std::string& part : CalibrationsCsvParts(report)) text += part;
     return text;
 }
