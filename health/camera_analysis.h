@@ -62,6 +62,7 @@ struct CameraAnalysis {
     std::vector<double> weather_mag;   // dimming the site's other cameras saw that night
     std::vector<double> own_drop_mag;  // depth of its own zero-point drops found so far, per calibration
     std::vector<double> zero_point_long_envelope;  // 90-day clear-night envelope of the zero point
+    std::vector<double> zero_point_site_envelope;  // 30-day one, against which site-mates compare dips
     std::vector<double> zero_point_deficit;        // below the clear-night envelope, weather taken out, mag
     double zero_point_threshold_mag = 0.3;         // deficit that counts as a drop
 

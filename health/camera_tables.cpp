@@ -4,11 +4,15 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 #include <map>
 #include <string_view>
 #include <system_error>
 
 #include "health/line_reader.h"
+#include "health/robust_stats.h"
 #include "health/table_row_parse.h"
 
 namespace fs = std::filesystem;
@@ -60,18 +64,6 @@ std::map<int, CameraTablePaths> ListTables(const fs::path& folder, std::error_co
     return cameras;
 }
 
-double Percentile(std::vector<float>& values, double fraction) {
-    if (values.empty()) return kNoValue;
-    const double position = fraction * static_cast<double>(values.size() - 1);
-    const std::size_t below = static_cast<std::size_t>(position);
-    std::nth_element(values.begin(), values.begin() + static_cast<std::ptrdiff_t>(below), values.end());
-    const double low = values[below];
-    if (below + 1 >= values.size()) return low;
-    const double high =
-        *std::min_element(values.begin() + static_cast<std::ptrdiff_t>(below) + 1, values.end());
-    return low + (position - static_cast<double>(below)) * (high - low);
-}
-
 // The star rows of one calibration, gathered while the FitStars table streams by.
 struct StarGroup {
     StarsCalibrationColumns columns{};
@@ -112,8 +104,8 @@ struct StarGroup {
         if (stars == 0) return;
         calibration.mean_mv = sum_mv / stars;
         calibration.mean_log_inten = sum_log_inten / stars;
-        calibration.median_log_inten = Percentile(log_inten, 0.5);
-        calibration.faint_limit_mag = Percentile(mv, kFaintLimitFraction);
+        calibration.median_log_inten = PercentileInPlace(log_inten, 0.5);
+        calibration.faint_limit_mag = PercentileInPlace(mv, kFaintLimitFraction);
         calibration.magfit_form_vote = misfit_pogson < misfit_linear   ? 1
                                        : misfit_linear < misfit_pogson ? -1
                                                                        : 0;
@@ -162,8 +154,10 @@ void ReadCoefsTable(const fs::path& path, CameraTables& tables, std::vector<Tabl
 // records the others as duplicates.
 void SortAndFindDuplicates(CameraTables& tables) {
     std::vector<Calibration>& rows = tables.calibrations;
-    std::stable_sort(rows.begin(), rows.end(),
-                     [](const Calibration& a, const Calibration& b) { return a.time_ms < b.time_ms; });
+    const auto earlier = [](const Calibration& a, const Calibration& b) { return a.time_ms < b.time_ms; };
+    // The summary program writes rows in time order; a sort would only move them.
+    if (!std::is_sorted(rows.begin(), rows.end(), earlier))
+        std::stable_sort(rows.begin(), rows.end(), earlier);
     std::vector<Calibration> unique;
     unique.reserve(rows.size());
     for (std::size_t i = 0; i < rows.size();) {
@@ -180,79 +174,168 @@ void SortAndFindDuplicates(CameraTables& tables) {
     rows.swap(unique);
 }
 
-void ReadStarsTable(const fs::path& path, CameraTables& tables, std::vector<TableProblem>& problems) {
-    const std::string name = path.filename().string();
-    LineReader reader(path);
-    if (!reader.IsOpen()) {
-        problems.push_back({name, 0, "cannot be opened for reading"});
-        return;
-    }
-    std::vector<bool> joined(tables.calibrations.size(), false);
-    long long orphan_rows = 0;
-    long long duplicate_rows = 0;
-    StarGroup group;
-    bool in_group = false;
-    std::string group_prefix;  // columns 1 to 8 of the group's rows, as written
-
-    const auto finish_group = [&]() {
-        if (!in_group) return;
-        const auto found =
-            std::lower_bound(tables.calibrations.begin(), tables.calibrations.end(), group.columns.time_ms,
-                             [](const Calibration& c, std::int64_t time) { return c.time_ms < time; });
-        if (found == tables.calibrations.end() || found->time_ms != group.columns.time_ms) {
-            orphan_rows += group.stars;
-        } else if (joined[static_cast<std::size_t>(found - tables.calibrations.begin())]) {
-            duplicate_rows += group.stars;
-        } else {
-            joined[static_cast<std::size_t>(found - tables.calibrations.begin())] = true;
-            group.Store(*found);
+// Given two texts of at least `length` characters, returns whether their
+// first `length` characters agree. Sixteen at a time where the processor
+// allows (the repeated columns of a star row are some seventy characters).
+bool SameText(const char* a, const char* b, std::size_t length) {
+#if defined(__SSE2__)
+    if (length >= 16) {
+        const auto differ = [&](std::size_t at) {
+            const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a + at));
+            const __m128i y = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + at));
+            return _mm_movemask_epi8(_mm_cmpeq_epi8(x, y)) != 0xFFFF;
+        };
+        for (std::size_t at = 0; at + 16 < length; at += 16) {
+            if (differ(at)) return false;
         }
-        in_group = false;
-    };
+        return !differ(length - 16);  // the last sixteen, overlapping the ones before
+    }
+#endif
+    return std::memcmp(a, b, length) == 0;
+}
 
-    std::string_view line;
-    StarsCalibrationColumns columns{};
-    StarColumns star{};
-    while (reader.Next(line)) {
-        if (IsBlankLine(line) || (reader.LineNumber() <= kHeaderLines && LooksLikeHeaderLine(line))) continue;
-        if (reader.WasCut()) {
-            problems.push_back({name, reader.LineNumber(), "line too long"});
-            continue;
+// The FitStars table of one camera as it streams by: star rows grouped by
+// their columns 1 to 8 and each group joined to its calibration.
+class StarsTableReader {
+  public:
+    StarsTableReader(const fs::path& path, CameraTables& tables, std::vector<TableProblem>& problems)
+        : name_(path.filename().string()),
+          tables_(tables),
+          problems_(problems),
+          joined_(tables.calibrations.size(), false) {}
+
+    void Read(LineReader& reader) {
+        std::string_view text;
+        std::string_view line;
+        for (;;) {
+            if (reader.Peek(text)) {
+                ReadLines(text, reader);
+            } else if (reader.Next(line)) {
+                ReadLine(line, reader.LineNumber(), reader.WasCut());
+            } else {
+                break;
+            }
+        }
+        FinishGroup();
+        if (reader.Failed())
+            problems_.push_back({name_, reader.LineNumber(), "read error; the rest is missing"});
+        if (orphan_rows_ > 0) {
+            problems_.push_back(
+                {name_, 0, std::to_string(orphan_rows_) + " star rows have a time that no FitCoefs row has"});
+        }
+        if (duplicate_rows_ > 0) {
+            problems_.push_back(
+                {name_, 0,
+                 std::to_string(duplicate_rows_) + " star rows repeat a calibration time (not used)"});
+        }
+    }
+
+  private:
+    // Whole lines, each with its line feed. A row that repeats the group's
+    // columns 1 to 8 and has the star columns as the summary program writes
+    // them is read where it stands (its line end is where that length puts
+    // it: the characters before are known to hold no line feed); any other
+    // line is found and read the general way.
+    void ReadLines(std::string_view text, LineReader& reader) {
+        const char* p = text.data();
+        const char* const end = p + text.size();
+        const long long first_line = reader.LineNumber();
+        long long lines = 0;
+        StarColumns star{};
+        while (p < end) {
+            if (in_group_) {
+                const std::size_t prefix_length = group_prefix_.size();
+                const char* line_end = p + prefix_length + kStarColumnsWritten;
+                if (line_end < end &&
+                    (*line_end == '\n' ||
+                     (line_end[0] == '\r' && line_end + 1 < end && line_end[1] == '\n')) &&
+                    SameText(p, group_prefix_.data(), prefix_length) &&
+                    ReadStarColumnsAsWritten(p + prefix_length, star)) {
+                    group_.Add(star);
+                    ++lines;
+                    p = line_end + (*line_end == '\r' ? 2 : 1);
+                    continue;
+                }
+            }
+            const char* newline =
+                static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p)));
+            std::size_t length = static_cast<std::size_t>(newline - p);
+            if (length > 0 && p[length - 1] == '\r') --length;
+            ++lines;
+            ReadLine(std::string_view(p, length), first_line + lines, false);
+            p = newline + 1;
+        }
+        reader.Take(text.size(), lines);
+    }
+
+    void ReadLine(std::string_view line, long long number, bool cut) {
+        if (IsBlankLine(line) || (number <= kHeaderLines && LooksLikeHeaderLine(line))) return;
+        if (cut) {
+            problems_.push_back({name_, number, "line too long"});
+            return;
         }
         std::string_view rest;
-        const std::size_t prefix_length = group_prefix.size();
-        if (in_group && line.size() > prefix_length &&
+        const std::size_t prefix_length = group_prefix_.size();
+        if (in_group_ && line.size() > prefix_length &&
             (line[prefix_length] == ' ' || line[prefix_length] == '\t') &&
-            std::memcmp(line.data(), group_prefix.data(), prefix_length) == 0) {
+            std::memcmp(line.data(), group_prefix_.data(), prefix_length) == 0) {
             rest = line.substr(prefix_length);
         } else {
+            StarsCalibrationColumns columns{};
             std::size_t rest_start = 0;
             if (const char* error = ParseStarsCalibrationColumns(line, columns, rest_start)) {
-                problems.push_back({name, reader.LineNumber(), error});
-                continue;
+                problems_.push_back({name_, number, error});
+                return;
             }
-            finish_group();
-            group.Start(columns);
-            in_group = true;
-            group_prefix.assign(line.data(), rest_start);
+            FinishGroup();
+            group_.Start(columns);
+            in_group_ = true;
+            group_prefix_.assign(line.data(), rest_start);
             rest = line.substr(rest_start);
         }
+        StarColumns star{};
         if (const char* error = ParseStarColumns(rest, star)) {
-            problems.push_back({name, reader.LineNumber(), error});
-            continue;
+            problems_.push_back({name_, number, error});
+            return;
         }
-        group.Add(star);
+        group_.Add(star);
     }
-    finish_group();
-    if (reader.Failed()) problems.push_back({name, reader.LineNumber(), "read error; the rest is missing"});
-    if (orphan_rows > 0) {
-        problems.push_back(
-            {name, 0, std::to_string(orphan_rows) + " star rows have a time that no FitCoefs row has"});
+
+    void FinishGroup() {
+        if (!in_group_) return;
+        std::vector<Calibration>& calibrations = tables_.calibrations;
+        const auto found =
+            std::lower_bound(calibrations.begin(), calibrations.end(), group_.columns.time_ms,
+                             [](const Calibration& c, std::int64_t time) { return c.time_ms < time; });
+        if (found == calibrations.end() || found->time_ms != group_.columns.time_ms) {
+            orphan_rows_ += group_.stars;
+        } else if (joined_[static_cast<std::size_t>(found - calibrations.begin())]) {
+            duplicate_rows_ += group_.stars;
+        } else {
+            joined_[static_cast<std::size_t>(found - calibrations.begin())] = true;
+            group_.Store(*found);
+        }
+        in_group_ = false;
     }
-    if (duplicate_rows > 0) {
-        problems.push_back(
-            {name, 0, std::to_string(duplicate_rows) + " star rows repeat a calibration time (not used)"});
+
+    const std::string name_;
+    CameraTables& tables_;
+    std::vector<TableProblem>& problems_;
+    std::vector<bool> joined_;
+    long long orphan_rows_ = 0;
+    long long duplicate_rows_ = 0;
+    StarGroup group_;
+    bool in_group_ = false;
+    std::string group_prefix_;  // columns 1 to 8 of the group's rows, as written
+};
+
+void ReadStarsTable(const fs::path& path, CameraTables& tables, std::vector<TableProblem>& problems) {
+    LineReader reader(path);
+    if (!reader.IsOpen()) {
+        problems.push_back({path.filename().string(), 0, "cannot be opened for reading"});
+        return;
     }
+    StarsTableReader(path, tables, problems).Read(reader);
 }
 
 }  // namespace

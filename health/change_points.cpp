@@ -56,16 +56,19 @@ std::vector<int> ExactChangePoints(const std::vector<double>& all_points, int fi
     std::vector<int> previous(static_cast<std::size_t>(n) + 1, 0);
     best[0] = -penalty;
     std::vector<int> candidates;
-    std::vector<int> kept;
+    std::vector<double> without_penalty;  // per candidate, for this t
     for (int t = min_segment; t <= n; ++t) {
         const int newest = t - min_segment;
         if (newest == 0 || newest >= min_segment) candidates.push_back(newest);
+        without_penalty.resize(candidates.size());
         double best_here = kInfinity;
         int best_start = 0;
-        for (int s : candidates) {
-            const double total = best[static_cast<std::size_t>(s)] + sums.Cost(s, t) + penalty;
-            if (total < best_here) {
-                best_here = total;
+        for (std::size_t k = 0; k < candidates.size(); ++k) {
+            const int s = candidates[k];
+            const double total = best[static_cast<std::size_t>(s)] + sums.Cost(s, t);
+            without_penalty[k] = total;
+            if (total + penalty < best_here) {
+                best_here = total + penalty;
                 best_start = s;
             }
         }
@@ -73,11 +76,11 @@ std::vector<int> ExactChangePoints(const std::vector<double>& all_points, int fi
         previous[static_cast<std::size_t>(t)] = best_start;
         // Pruning: a start that is already worse than the best with the
         // penalty left out can never become the best later.
-        kept.clear();
-        for (int s : candidates) {
-            if (best[static_cast<std::size_t>(s)] + sums.Cost(s, t) <= best_here) kept.push_back(s);
+        std::size_t kept = 0;
+        for (std::size_t k = 0; k < candidates.size(); ++k) {
+            if (without_penalty[k] <= best_here) candidates[kept++] = candidates[k];
         }
-        candidates.swap(kept);
+        candidates.resize(kept);
     }
     std::vector<int> changes;
     for (int t = previous[static_cast<std::size_t>(n)]; t > 0; t = previous[static_cast<std::size_t>(t)]) {

@@ -9,13 +9,13 @@
 #include <map>
 #include <string>
 #include <system_error>
+#include <thread>
 #include <vector>
 
 #include "health/camera_status.h"
 #include "health/health_report.h"
 #include "health/html_report.h"
 #include "health/options.h"
-#include "health/parallel_for.h"
 #include "health/report_csv.h"
 
 namespace fs = std::filesystem;
@@ -24,11 +24,12 @@ namespace {
 
 constexpr int kExitError = 3;
 constexpr int kProblemsShownPerTable = 20;
-constexpr int kReportFiles = 3;
 
-bool WriteReportFile(const fs::path& path, const std::string& text) {
+// Given a path and the parts of a text, writes them one after the other;
+// returns false after a message when the file cannot be written.
+bool WriteReportFile(const fs::path& path, const std::vector<std::string>& parts) {
     std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    file.write(text.data(), static_cast<std::streamsize>(text.size()));
+    for (const std::string& part : parts) file.write(part.data(), static_cast<std::streamsize>(part.size()));
     file.close();
     if (!file) {
         std::fprintf(stderr, "Norv_CalHealth: cannot write %s\n", path.string().c_str());
@@ -112,17 +113,19 @@ int main(int argc, char** argv) {
                      create_error.message().c_str());
         return kExitError;
     }
-    // The three files are formed and written side by side.
-    const fs::path names[kReportFiles] = {out / "CalHealth_findings.csv", out / "CalHealth_calibrations.csv",
-                                          out / "CalHealth.html"};
-    bool written[kReportFiles] = {};
-    ParallelFor(kReportFiles, kReportFiles, [&](int k) {
-        const std::string text = k == 0   ? FindingsCsv(report)
-                                 : k == 1 ? CalibrationsCsv(report)
-                                          : HtmlReport(report);
-        written[k] = WriteReportFile(names[k], text);
+    // The tables are formed (each on all cores) and written while the page
+    // is formed.
+    bool tables_written = false;
+    const std::vector<std::string> findings = {FindingsCsv(report)};
+    const std::vector<std::string> calibrations = CalibrationsCsvParts(report);
+    std::thread table_writer([&]() {
+        const bool findings_written = WriteReportFile(out / "CalHealth_findings.csv", findings);
+        const bool calibrations_written = WriteReportFile(out / "CalHealth_calibrations.csv", calibrations);
+        tables_written = findings_written && calibrations_written;
     });
-    if (!written[0] || !written[1] || !written[2]) return kExitError;
+    const bool page_written = WriteReportFile(out / "CalHealth.html", HtmlReportParts(report));
+    table_writer.join();
+    if (!tables_written || !page_written) return kExitError;
 
     CameraStatus worst = CameraStatus::kOk;
     for (const CameraAnalysis& camera : report.cameras) {

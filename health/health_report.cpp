@@ -45,10 +45,16 @@ HealthReport BuildHealthReport(const std::filesystem::path& tables_folder,
 
     // Weather and drops are found in turns: a site-mate's own drop is not
     // weather, and a drop is only what weather does not explain.
+    // A camera whose weather came out as in the round before keeps its
+    // drops: they follow from its zero points and weather alone.
+    std::vector<std::vector<double>> weather_used(analysed.size());
     for (int round = 0; round < kWeatherRounds; ++round) {
         EstimateSiteWeather(analysed);
         ParallelFor(analysed_count, kMaxThreads, [&](int c) {
             CameraAnalysis& camera = analysed[static_cast<std::size_t>(c)];
+            std::vector<double>& used = weather_used[static_cast<std::size_t>(c)];
+            if (round > 0 && used == camera.weather_mag) return;
+            used = camera.weather_mag;
             camera.findings.clear();
             FindZeroPointDrops(camera, settings.window_days);
             camera.own_drop_mag.assign(camera.calibrations.size(), 0.0);

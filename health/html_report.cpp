@@ -2,13 +2,17 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "health/calendar_time.h"
 #include "health/camera_status.h"
+#include "health/parallel_for.h"
 #include "health/report_assets.h"
 #include "health/text_format.h"
 
 namespace {
+
+constexpr int kMaxThreads = 8;
 
 // Text that sits inside a <script> element must not contain "</": the HTML
 // parser would end the element there.
@@ -76,10 +80,24 @@ void AppendSeries(std::string& json, std::string_view name, const std::vector<do
     json += '"';
     json += name;
     json += "\":[";
+    // Written through a buffer of many values, appended when it fills.
+    constexpr std::size_t kChunk = 4096;
+    char chunk[kChunk + kFixedRoom + 8];
+    char* p = chunk;
     for (std::size_t i = 0; i < values.size(); ++i) {
-        if (i > 0) json += ',';
-        AppendJsonNumber(json, values[i], decimals);
+        if (i > 0) *p++ = ',';
+        char* const start = p;
+        if (std::isfinite(values[i])) p = WriteFixed(p, values[i], decimals, true);
+        if (p == start) {
+            std::memcpy(p, "null", 4);
+            p += 4;
+        }
+        if (static_cast<std::size_t>(p - chunk) >= kChunk) {
+            json.append(chunk, p);
+            p = chunk;
+        }
     }
+    json.append(chunk, p);
     json += "],";
 }
 
@@ -243,8 +261,13 @@ void AppendHtmlEscaped(std::string& html, std::string_view text) {
     }
 }
 
-std::string HtmlReport(const HealthReport& report) {
-    std::string html =
+std::vector<std::string> HtmlReportParts(const HealthReport& report) {
+    const std::size_t count = report.cameras.size();
+    // The head and overview, each camera's section, the data's opening, each
+    // camera's data, the page's end.
+    std::vector<std::string> parts(2 * count + 3);
+    std::string& html = parts[0];
+    html =
         "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\">"
         "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">"
         "<title>Camera health report</title>\n"
@@ -270,17 +293,25 @@ std::string HtmlReport(const HealthReport& report) {
             std::to_string(expected) + "\" data-charts-drawn=\"0\"></p></header>\n";
     AppendOverview(html, report);
     html += '\n';
-    for (const CameraAnalysis& camera : report.cameras) {
-        AppendCameraSection(html, camera);
-        html += '\n';
-    }
-    html += "<script id=\"health-data\" type=\"application/json\">[";
-    for (std::size_t c = 0; c < report.cameras.size(); ++c) {
-        if (c > 0) html += ",\n";
-        html += CameraJson(report.cameras[c]);
-    }
-    html += "]</script>\n<script>";
-    AppendScriptSafe(html, ReportScript());
-    html += "</script>\n</body></html>\n";
+    // Each camera's section and data formed on its own core.
+    ParallelFor(static_cast<int>(count), kMaxThreads, [&](int c) {
+        const std::size_t k = static_cast<std::size_t>(c);
+        const CameraAnalysis& camera = report.cameras[k];
+        AppendCameraSection(parts[1 + k], camera);
+        parts[1 + k] += '\n';
+        if (k > 0) parts[2 + count + k] = ",\n";
+        parts[2 + count + k] += CameraJson(camera);
+    });
+    parts[1 + count] = "<script id=\"health-data\" type=\"application/json\">[";
+    std::string& end = parts[2 + 2 * count];
+    end = "]</script>\n<script>";
+    AppendScriptSafe(end, ReportScript());
+    end += "</script>\n</body></html>\n";
+    return parts;
+}
+
+std::string HtmlReport(const HealthReport& report) {
+    std::string html;
+    for (const std::string& part : HtmlReportParts(report)) html += part;
     return html;
 }

@@ -5,6 +5,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "health/health_report.h"
 
@@ -17,6 +18,11 @@ constexpr int kChartsPerCamera = 6;
 // #report-status element once every chart is drawn, and counts script errors
 // in data-errors.
 std::string HtmlReport(const HealthReport& report);
+
+// The same page in parts that follow one another (its head and overview,
+// then each camera's section and data, formed on all cores), so that it can
+// be written without being joined first.
+std::vector<std::string> HtmlReportParts(const HealthReport& report);
 
 // Given text, appends it with &, <, > and " written as entities.
 void AppendHtmlEscaped(std::string& html, std::string_view text);

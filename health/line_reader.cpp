@@ -3,8 +3,11 @@
 #include <cstring>
 
 namespace {
-constexpr std::size_t kChunkBytes = 1 << 20;
-}
+// Small enough to stay in the core's cache between the copy from the
+// operating system and the parsing (measured: 64 KB reads of the page cache
+// take two thirds of the time 1 MB reads take).
+constexpr std::size_t kChunkBytes = 64 * 1024;
+}  // namespace
 
 LineReader::LineReader(const std::filesystem::path& path)
     : file_(path, std::ios::binary), buffer_(kChunkBytes) {}
@@ -73,5 +76,20 @@ bool LineReader::Next(std::string_view& line) {
             return false;
         }
         searched = begin_ + unread;  // Refill moved the unread bytes to the front
+    }
+}
+
+bool LineReader::Peek(std::string_view& text) {
+    if (skipping_) return false;
+    cut_ = false;
+    for (;;) {
+        // The last line feed of the unread bytes.
+        std::size_t last = end_;
+        while (last > begin_ && buffer_[last - 1] != '\n') --last;
+        if (last > begin_) {
+            text = std::string_view(buffer_.data() + begin_, last - begin_);
+            return true;
+        }
+        if (end_ - begin_ >= kMaxLineBytes || !Refill()) return false;
     }
 }

@@ -24,7 +24,19 @@ class LineReader {
     // The text stays valid until the next call.
     bool Next(std::string_view& line);
 
-    // Number of the line last returned, counting from 1.
+    // Sets text to the whole lines that are read and not yet taken (at least
+    // one, each with its line feed), reading more when none is; returns
+    // false when there is none (end of file, read error, a line longer than
+    // kMaxLineBytes or a last line without line feed: Next() takes those).
+    // The caller takes lines from the front of text and tells Take how many
+    // bytes and lines it took; text stays valid until the next call.
+    bool Peek(std::string_view& text);
+    void Take(std::size_t bytes, long long lines) {
+        begin_ += bytes;
+        line_number_ += lines;
+    }
+
+    // Number of the line last returned or taken, counting from 1.
     long long LineNumber() const { return line_number_; }
     bool WasCut() const { return cut_; }
     bool Failed() const { return file_.bad(); }

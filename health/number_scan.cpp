@@ -9,6 +9,8 @@ namespace {
 
 constexpr int kMaxFastDigits = 18;  // below 2^63 and, at 15 or fewer, exact in a double
 constexpr int kMaxExactDigits = 15;
+constexpr int kMaxExactPower = 22;  // 10^22 is the largest power of ten a double holds exactly
+constexpr int kMaxExponentDigits = 4;
 constexpr double kPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
                                    1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
 
@@ -99,10 +101,35 @@ bool ScanNumber(const char*& cursor, const char* end, double* value) {
             ++fraction_digits;
         }
     }
-    if ((p == end || *p == ' ' || *p == '\t') && digits > 0 && digits <= kMaxExactDigits) {
+    // An exponent of up to four digits ("-2.571887e-003", as the tables
+    // write polynomial coefficients).
+    int exponent = 0;
+    if (p != end && (*p == 'e' || *p == 'E') && digits > 0) {
+        const char* q = p + 1;
+        bool exponent_negative = false;
+        if (q != end && (*q == '-' || *q == '+')) exponent_negative = *q++ == '-';
+        int exponent_digits = 0;
+        while (q != end && IsDigit(*q) && exponent_digits < kMaxExponentDigits + 1) {
+            exponent = exponent * 10 + (*q++ - '0');
+            ++exponent_digits;
+        }
+        if (exponent_digits == 0 || exponent_digits > kMaxExponentDigits) {
+            exponent = kMaxExactPower + 1;  // the general road decides
+        } else {
+            p = q;
+            if (exponent_negative) exponent = -exponent;
+        }
+    }
+    const int power = exponent - fraction_digits;
+    if ((p == end || *p == ' ' || *p == '\t') && digits > 0 && digits <= kMaxExactDigits &&
+        power >= -kMaxExactPower && power <= kMaxExactPower) {
         cursor = p;
         if (value != nullptr) {
-            const double magnitude = static_cast<double>(mantissa) / kPowersOfTen[fraction_digits];
+            // An integer of at most 15 digits and a power of ten up to 10^22
+            // are exact doubles, so one multiplication or division rounds
+            // once: the correctly rounded value.
+            const double magnitude = power >= 0 ? static_cast<double>(mantissa) * kPowersOfTen[power]
+                                                : static_cast<double>(mantissa) / kPowersOfTen[-power];
             *value = negative ? -magnitude : magnitude;
         }
         return true;

@@ -25,7 +25,10 @@ bool IsFiniteNumber(std::string_view token);
 // next token, and returns true when it is a finite decimal number as
 // ParseFiniteNumber accepts it (setting *value unless value is nullptr); false
 // when it is not, or when there is no token. The cursor is left after the
-// token. One pass over plain fixed-point tokens; others take the general road.
+// token. One pass over plain fixed-point tokens and over those with an
+// exponent of up to four digits whose value one multiplication or division
+// by an exact power of ten gives (at most 15 digits, a power of ten up to 22:
+// correctly rounded, as the library rounds); others take the general road.
 bool ScanNumber(const char*& cursor, const char* end, double* value);
 
 #endif  // HEALTH_NUMBER_SCAN_H

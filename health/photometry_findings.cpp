@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "health/calendar_time.h"
+#include "health/drop_onset.h"
 #include "health/quantities.h"
 #include "health/robust_stats.h"
 #include "health/text_format.h"
@@ -17,6 +18,8 @@ constexpr double kDropSigmas = 4.0;
 constexpr double kMinSigmaMag = 0.02;
 constexpr double kMinDropDays = 10.0;
 constexpr int kMinDropCalibrations = 5;
+constexpr double kMinWeatherMag = 0.15;      // a dip, as the site grouping counts one
+constexpr double kWeatherUncertainty = 0.1;  // of the weather taken out, as a fraction
 constexpr int kOnsetSearchBefore = 12;
 constexpr int kOnsetSearchAfter = 12;
 constexpr int kEndSearch = 4;
@@ -81,72 +84,6 @@ std::vector<Stretch> FindStretches(const std::vector<double>& days, const std::v
     return stretches;
 }
 
-// Deficit model: the clear-night level c before calibration a (not 0: the
-// envelope is an upper percentile, so clear nights sit a little below it),
-// rising linearly in time from the calibration before a to c + depth at b,
-// then flat. Returns the sum of squared misfits over [from, to) with c and the
-// depth fitted by least squares; depth is set.
-double RampMisfit(const std::vector<double>& days, const std::vector<double>& deficit, int a, int b, int from,
-                  int to, double& depth) {
-    const double start =
-        a > 0 ? days[static_cast<std::size_t>(a - 1)] : days[static_cast<std::size_t>(a)] - 1.0;
-    const double full = days[static_cast<std::size_t>(b)];
-    const auto weight = [&](int i) {
-        return i < a ? 0.0 : i >= b ? 1.0 : (days[static_cast<std::size_t>(i)] - start) / (full - start);
-    };
-    double n = 0, sw = 0, sww = 0, sd = 0, swd = 0;
-    for (int i = from; i < to; ++i) {
-        const double d = deficit[static_cast<std::size_t>(i)];
-        if (!std::isfinite(d)) continue;
-        const double w = weight(i);
-        n += 1;
-        sw += w;
-        sww += w * w;
-        sd += d;
-        swd += w * d;
-    }
-    const double det = n * sww - sw * sw;
-    if (!(det > 0)) {
-        depth = 0.0;
-        return 1e300;
-    }
-    depth = (n * swd - sw * sd) / det;
-    const double level = (sd - depth * sw) / n;
-    double misfit = 0;
-    for (int i = from; i < to; ++i) {
-        const double d = deficit[static_cast<std::size_t>(i)];
-        if (!std::isfinite(d)) continue;
-        const double r = d - level - depth * weight(i);
-        misfit += r * r;
-    }
-    return misfit;
-}
-
-// Refines where a stretch begins (its first affected calibration) and where
-// its full depth is reached, between the previous stretch's end and its own.
-void PlaceOnset(const std::vector<double>& days, const std::vector<double>& deficit, int lower, int upper,
-                Stretch& stretch, int& full_depth) {
-    const int from = std::max(lower, stretch.first - kOnsetSearchBefore - 2);
-    const int to = std::min(upper + 1, stretch.first + kOnsetSearchAfter + 2);
-    double best = 1e300;
-    int best_a = stretch.first;
-    int best_b = stretch.first;
-    for (int a = std::max(lower, stretch.first - kOnsetSearchBefore); a <= std::min(stretch.first + 2, upper);
-         ++a) {
-        for (int b = a; b <= std::min(stretch.first + kOnsetSearchAfter, upper); ++b) {
-            double depth = 0;
-            const double misfit = RampMisfit(days, deficit, a, b, from, to, depth);
-            if (depth > 0 && misfit < best) {
-                best = misfit;
-                best_a = a;
-                best_b = b;
-            }
-        }
-    }
-    stretch.first = best_a;
-    full_depth = best_b;
-}
-
 // Moves a stretch's end to the last calibration before the deficit steps
 // back to zero, by the best step fit near the end.
 void PlaceEnd(const std::vector<double>& deficit, int lower, int upper, Stretch& stretch) {
@@ -194,7 +131,10 @@ void FindZeroPointDrops(CameraAnalysis& camera, double window_days) {
     if (camera.weather_mag.size() != n) camera.weather_mag.assign(n, 0.0);
 
     // The site's shared dimming is added back, up to the camera's own deficit
-    // below its long envelope: weather explains that part of the dip.
+    // below its long envelope: weather explains that part of the dip. Less
+    // than a dip is the site-mates' own scatter, not weather: adding it back
+    // on clear nights, capped by the camera's own deficit, would lift the
+    // clear level and flatten the start of a drop.
     if (camera.zero_point_long_envelope.size() != n) {
         camera.zero_point_long_envelope =
             RollingRobust(camera.days, zp.value, kFirstPassDays, kEnvelopeFraction, nullptr, 5, false).centre;
@@ -202,7 +142,8 @@ void FindZeroPointDrops(CameraAnalysis& camera, double window_days) {
     std::vector<double> corrected(n, kNoValue);
     for (std::size_t i = 0; i < n; ++i) {
         const double own = std::max(0.0, camera.zero_point_long_envelope[i] - zp.value[i]);
-        corrected[i] = zp.value[i] + std::min(std::max(0.0, camera.weather_mag[i]), own);
+        const double weather = camera.weather_mag[i] >= kMinWeatherMag ? camera.weather_mag[i] : 0.0;
+        corrected[i] = zp.value[i] + std::min(weather, own);
     }
     const double sigma = std::max(DifferenceSigma(corrected), kMinSigmaMag);
     const double threshold = std::max(kMinDropMag, kDropSigmas * sigma);
@@ -227,12 +168,26 @@ void FindZeroPointDrops(CameraAnalysis& camera, double window_days) {
     for (std::size_t i = 0; i < n; ++i) zp.z[i] = RobustZ(corrected[i], zp.centre[i], zp.spread[i], sigma);
 
     std::vector<Stretch> stretches = FindStretches(camera.days, camera.zero_point_deficit, threshold);
+    // A site-mate's dimming foretells the camera's own to about a tenth (the
+    // robust scatter of weather-corrected deficits grows so with the
+    // correction), which the onset fit weighs.
+    std::vector<double> weather_uncertainty(n, 0.0);
+    for (std::size_t i = 0; i < n; ++i)
+        weather_uncertainty[i] = kWeatherUncertainty * std::max(0.0, camera.weather_mag[i]);
     for (std::size_t k = 0; k < stretches.size(); ++k) {
         const int lower = k > 0 ? stretches[k - 1].last + 1 : 0;
         const int upper = k + 1 < stretches.size() ? stretches[k + 1].first - 1 : static_cast<int>(n) - 1;
         Stretch& s = stretches[k];
         int full_depth = s.first;
-        PlaceOnset(camera.days, camera.zero_point_deficit, lower, s.last, s, full_depth);
+        const DropOnset onset =
+            FitDropOnset(camera.days, camera.zero_point_deficit, weather_uncertainty,
+                         std::max(lower, s.first - kOnsetSearchBefore - 2),
+                         std::min(s.last + 1, s.first + kOnsetSearchAfter + 2),
+                         std::max(lower, s.first - kOnsetSearchBefore), std::min(s.first + 2, s.last), sigma);
+        if (onset.first >= 0) {
+            s.first = onset.first;
+            full_depth = onset.full;
+        }
         PlaceEnd(camera.zero_point_deficit, std::max(full_depth, s.first), upper, s);
         std::vector<double> depth;
         for (int i = std::min(full_depth, s.last); i <= s.last; ++i)

@@ -4,6 +4,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "health/health_report.h"
 
@@ -19,6 +20,11 @@ std::string FindingsCsv(const HealthReport& report);
 // with every quantity, its z-score and the kinds of the findings against it
 // (separated by ';'). Lines end with CR LF.
 std::string CalibrationsCsv(const HealthReport& report);
+
+// The same table in parts that follow one another: the header, then each
+// camera's rows (formed on all cores), so that it can be written without
+// being joined first.
+std::vector<std::string> CalibrationsCsvParts(const HealthReport& report);
 
 // Given a field, appends it quoted as RFC 4180 says: in double quotes, each
 // double quote doubled.

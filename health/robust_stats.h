@@ -15,6 +15,11 @@ constexpr double kMadToSigma = 1.4826;
 double Percentile(std::vector<double> values, double fraction);
 double Median(std::vector<double> values);
 
+// Given finite values (reordered) and a fraction 0..1, returns the
+// percentile as Percentile does (NaN for none), selecting its place by
+// partitions that do not branch on the values.
+double PercentileInPlace(std::vector<float>& values, double fraction);
+
 // Given one to three values, returns their median (the mean of two) without
 // allocating; NaN for none.
 double MedianOfUpToThree(const double* values, int count);

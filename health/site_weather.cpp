@@ -20,40 +20,49 @@ constexpr double kMinLift = 2.0;
 // Share of the rarer-dipping camera's dips that the other camera shares.
 constexpr double kMinSharedFraction = 0.5;
 
-using NightDeficits = std::vector<std::pair<long long, double>>;  // ascending nights
+struct NightDeficit {
+    long long night;
+    double deficit;
+    bool in_drop;  // inside a drop of the camera's own found so far
+};
+using NightDeficits = std::vector<NightDeficit>;  // ascending nights
 
 // Per night, the deepest dip of the camera below its envelope, less the depth
 // of any drop of its own found so far (that part is not weather).
-NightDeficits DeficitByNight(const CameraAnalysis& camera) {
+NightDeficits DeficitByNight(CameraAnalysis& camera) {
     const std::vector<double>& zp = camera.zero_point.value;
-    const RollingBaseline envelope =
-        RollingRobust(camera.days, zp, kEnvelopeDays, kEnvelopeFraction, nullptr, 5, false);
+    if (camera.zero_point_site_envelope.size() != zp.size()) {
+        camera.zero_point_site_envelope =
+            RollingRobust(camera.days, zp, kEnvelopeDays, kEnvelopeFraction, nullptr, 5, false).centre;
+    }
+    const std::vector<double>& envelope = camera.zero_point_site_envelope;
     NightDeficits nights;
     for (std::size_t i = 0; i < zp.size(); ++i) {
         const double own_drop = i < camera.own_drop_mag.size() ? camera.own_drop_mag[i] : 0.0;
-        const double deficit = envelope.centre[i] - zp[i] - own_drop;
+        const double deficit = envelope[i] - zp[i] - own_drop;
         if (!std::isfinite(deficit)) continue;
         const long long night = NightOf(camera, i);
-        if (!nights.empty() && nights.back().first == night) {
-            nights.back().second = std::max(nights.back().second, deficit);
+        if (!nights.empty() && nights.back().night == night) {
+            nights.back().deficit = std::max(nights.back().deficit, deficit);
+            nights.back().in_drop = nights.back().in_drop || own_drop > 0;
         } else {
-            nights.emplace_back(night, deficit);
+            nights.push_back({night, deficit, own_drop > 0});
         }
     }
-    for (auto& night : nights) night.second = std::max(0.0, night.second);
+    for (NightDeficit& night : nights) night.deficit = std::max(0.0, night.deficit);
     return nights;
 }
 
 bool ShareSite(const NightDeficits& a, const NightDeficits& b) {
     long long common = 0, dips_a = 0, dips_b = 0, dips_both = 0;
     for (std::size_t i = 0, j = 0; i < a.size() && j < b.size();) {
-        if (a[i].first < b[j].first) {
+        if (a[i].night < b[j].night) {
             ++i;
-        } else if (b[j].first < a[i].first) {
+        } else if (b[j].night < a[i].night) {
             ++j;
         } else {
-            const bool dip_a = a[i].second >= kDipMag;
-            const bool dip_b = b[j].second >= kDipMag;
+            const bool dip_a = a[i].deficit >= kDipMag;
+            const bool dip_b = b[j].deficit >= kDipMag;
             ++common;
             dips_a += dip_a;
             dips_b += dip_b;
@@ -79,9 +88,12 @@ int Root(std::vector<int>& parent, int i) {
     return i;
 }
 
-double DeficitOn(const NightDeficits& nights, long long night) {
-    const auto found = std::lower_bound(nights.begin(), nights.end(), std::make_pair(night, -1e300));
-    return found != nights.end() && found->first == night ? found->second : std::nan("");
+// The camera's entry for a night, or nullptr when it did not calibrate then.
+const NightDeficit* NightEntry(const NightDeficits& nights, long long night) {
+    const auto found =
+        std::lower_bound(nights.begin(), nights.end(), night,
+                         [](const NightDeficit& n, long long value) { return n.night < value; });
+    return found != nights.end() && found->night == night ? &*found : nullptr;
 }
 
 }  // namespace
@@ -93,7 +105,7 @@ long long NightOf(const CameraAnalysis& camera, std::size_t index) {
 void EstimateSiteWeather(std::vector<CameraAnalysis>& cameras) {
     const int count = static_cast<int>(cameras.size());
     std::vector<NightDeficits> deficits;
-    for (const CameraAnalysis& camera : cameras) deficits.push_back(DeficitByNight(camera));
+    for (CameraAnalysis& camera : cameras) deficits.push_back(DeficitByNight(camera));
     std::vector<int> parent(static_cast<std::size_t>(count));
     std::iota(parent.begin(), parent.end(), 0);
     for (int a = 0; a < count; ++a) {
@@ -114,12 +126,18 @@ void EstimateSiteWeather(std::vector<CameraAnalysis>& cameras) {
         if (camera.site_group < 0) continue;
         for (std::size_t i = 0; i < camera.calibrations.size(); ++i) {
             const long long night = NightOf(camera, i);
+            // Site-mates inside a drop of their own tell the weather only as
+            // well as that drop's depth is known; the others are asked first.
             double least = kNoValue;
+            double least_clear = kNoValue;
             for (int m = 0; m < count; ++m) {
                 if (m == c || Root(parent, m) != root) continue;
-                const double d = DeficitOn(deficits[static_cast<std::size_t>(m)], night);
-                if (std::isfinite(d) && !(d >= least)) least = d;
+                const NightDeficit* entry = NightEntry(deficits[static_cast<std::size_t>(m)], night);
+                if (entry == nullptr) continue;
+                if (!(entry->deficit >= least)) least = entry->deficit;
+                if (!entry->in_drop && !(entry->deficit >= least_clear)) least_clear = entry->deficit;
             }
+            if (std::isfinite(least_clear)) least = least_clear;
             if (std::isfinite(least)) camera.weather_mag[i] = least;
         }
     }

@@ -13,8 +13,11 @@
 // of the camera's site-mates saw that night (weather dims them all, so one
 // clear site-mate means a clear sky; 0 when none calibrated or it is alone).
 // A site-mate's own drops found so far (own_drop_mag) are not counted as
-// its dimming.
-// Dimming is measured below a 30-day clear-night envelope (90th percentile);
+// its dimming, and site-mates outside such a drop are asked first (inside
+// one, a site-mate tells the weather only as well as the drop's depth is
+// known).
+// Dimming is measured below a 30-day clear-night envelope (90th percentile,
+// kept in zero_point_site_envelope when first computed);
 // nights are counted per camera around its usual calibration hour. Two
 // cameras share a site when they dip (by 0.15 mag or more) together on at
 // least five nights, at least twice as often as independent cameras would,

@@ -50,6 +50,17 @@ const char* ParseCoefsRow(std::string_view line, CoefsRow& row);
 const char* ParseStarsCalibrationColumns(std::string_view line, StarsCalibrationColumns& columns,
                                          std::size_t& rest_start);
 
+// Length of columns 9 to 14 of a FitStars row as the summary program writes
+// them while every value fits: "  %9.5f %9.5f %6.2f %7.3f %7.3f %7.3f".
+constexpr std::size_t kStarColumnsWritten = 52;
+
+// Given the kStarColumnsWritten characters after column 8 of a FitStars
+// row, returns whether they hold that layout exactly (each field
+// right-aligned: blanks, an optional minus sign, digits, the point, the
+// field's decimals), setting star when they do. Reads those characters
+// only; ParseStarColumns accepts what this accepts, with the same values.
+bool ReadStarColumnsAsWritten(const char* rest, StarColumns& star);
+
 // Given the rest of a FitStars row after column 8, checks that it holds
 // exactly six numbers and fills star with the magnitude and the
 // log-intensity (columns 11 and 12, which must be finite decimal numbers),

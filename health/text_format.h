@@ -13,6 +13,13 @@ std::string Fixed(double value, int decimals);
 // With trim, trailing zeros of the fraction (and a bare point) are left off.
 void AppendFixed(std::string& text, double value, int decimals, bool trim = false);
 
+// Room WriteFixed needs at most.
+constexpr int kFixedRoom = 64;
+
+// Given room for kFixedRoom characters at out, writes what AppendFixed would
+// append and returns the end of what it wrote.
+char* WriteFixed(char* out, double value, int decimals, bool trim = false);
+
 // Given a value and a number of decimals, returns it with an explicit sign
 // ("+12.3", "-0.4").
 std::string Signed(double value, int decimals);

@@ -2,9 +2,15 @@
 // quoting, ISO times, escaping in the page, options.
 #include <gtest/gtest.h>
 
+#include <charconv>
+#include <cmath>
+#include <string>
+
 #include "health/html_report.h"
 #include "health/options.h"
 #include "health/report_csv.h"
+#include "health/text_format.h"
+#include "tools/split_mix.h"
 
 namespace {
 
@@ -110,6 +116,54 @@ TEST(Options, ValuesArrive) {
     EXPECT_EQ(options.settings.stale_after_days, 3.5);
     EXPECT_EQ(options.out, "o");
     EXPECT_EQ(options.folder, "f");
+}
+
+// The fixed-point text the library gives (printing the exact binary value,
+// rounded to nearest, ties to even), with the sign of a value rounded to
+// zero left off and, trimmed, without trailing zeros; nothing when it takes
+// more than 64 characters.
+std::string LibraryFixed(double value, int decimals, bool trim) {
+    char buffer[64];
+    const auto result =
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
+    if (result.ec != std::errc()) return "";
+    std::string text(buffer, result.ptr);
+    if (trim && decimals > 0) {
+        while (text.back() == '0') text.pop_back();
+        if (text.back() == '.') text.pop_back();
+    }
+    if (text[0] == '-' && text.find_first_not_of("-0.") == std::string::npos) text.erase(0, 1);
+    return text;
+}
+
+TEST(TextFormat, FixedPointTextIsTheLibrarysDigitForDigit) {
+    // Ties of the exact binary value (0.125, 2.5, 1e-3 is none), values that
+    // round to zero from either side, the edges of the exact road, and a
+    // million values of every size and decimals.
+    std::vector<double> values = {0.0,     -0.0,   0.125,   -0.125, 2.5,         3.5,   -2.5,     0.5,
+                                  1.5,     0.0005, -0.0005, 1e-3,   0.045,       1.005, 999.9995, 1e-300,
+                                  -1e-300, 5e-324, 1e9,     -1e9,   999999999.5, 1e15,  1.7e308};
+    SplitMix64 rng = StreamFor(17, 1);
+    for (int k = 0; k < 300000; ++k) {
+        const double magnitude = std::pow(10.0, UniformIn(rng, -8.0, 10.0));
+        const double value = (NextUnit(rng) < 0.5 ? -1 : 1) * magnitude;
+        // Also values on a grid of decimals, as the tables' values are.
+        values.push_back(k % 2 == 0 ? value : std::round(value * 1000.0) / 1000.0 + 0.0005);
+    }
+    for (double value : values) {
+        for (int decimals = 0; decimals <= 7; ++decimals) {
+            for (bool trim : {false, true}) {
+                std::string text;
+                AppendFixed(text, value, decimals, trim);
+                ASSERT_EQ(text, LibraryFixed(value, decimals, trim))
+                    << value << " " << decimals << " " << trim;
+            }
+        }
+    }
+    std::string text = "x";
+    AppendFixed(text, std::nan(""), 2);
+    AppendFixed(text, HUGE_VAL, 2);
+    EXPECT_EQ(text, "x");
 }
 
 }  // namespace

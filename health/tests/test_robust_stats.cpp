@@ -1,8 +1,10 @@
 // Robust statistics on series with known answers.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
+#include "health/calibration.h"
 #include "health/robust_stats.h"
 #include "tools/split_mix.h"
 
@@ -78,6 +80,79 @@ TEST(RollingRobust, LeftOutPointsAndGapsWidenToTheNearestUsablePoints) {
     const RollingBaseline baseline = RollingRobust(days, values, 30.0, 0.5, &left_out, 5);
     EXPECT_DOUBLE_EQ(baseline.centre[12], 1.0);  // nothing usable within 15 days: the nearest five
     EXPECT_DOUBLE_EQ(baseline.spread[12], 0.0);
+}
+
+// Median and scaled MAD of the usable values of one window, the plain way:
+// sort the values, then the deviations.
+std::pair<double, double> PlainWindow(std::vector<double> values, double fraction) {
+    std::sort(values.begin(), values.end());
+    const auto at = [](const std::vector<double>& sorted, double f) {
+        const double position = f * static_cast<double>(sorted.size() - 1);
+        const std::size_t below = static_cast<std::size_t>(position);
+        if (below + 1 >= sorted.size()) return sorted[below];
+        return sorted[below] + (position - static_cast<double>(below)) * (sorted[below + 1] - sorted[below]);
+    };
+    const double median = at(values, 0.5);
+    std::vector<double> deviations;
+    for (double v : values) deviations.push_back(std::fabs(v - median));
+    std::sort(deviations.begin(), deviations.end());
+    return {at(values, fraction), kMadToSigma * at(deviations, 0.5)};
+}
+
+TEST(RollingRobust, EveryWindowIsItsPlainMedianAndMad) {
+    // Uneven times with gaps and several points a day, values on a coarse
+    // grid (many ties), missing and left-out points; windows of 3 to 90 days.
+    SplitMix64 rng = StreamFor(5, 2);
+    for (int trial = 0; trial < 40; ++trial) {
+        std::vector<double> days, values;
+        std::vector<bool> left_out;
+        double t = 0.0;
+        for (int i = 0; i < 400; ++i) {
+            t += NextUnit(rng) < 0.1 ? UniformIn(rng, 2.0, 6.0) : UniformIn(rng, 0.05, 1.2);
+            days.push_back(t);
+            values.push_back(NextUnit(rng) < 0.05 ? kNoValue
+                                                  : std::round(UniformIn(rng, -5.0, 5.0) * 4.0) / 4.0);
+            left_out.push_back(NextUnit(rng) < 0.1);
+        }
+        const double window = UniformIn(rng, 3.0, 90.0);
+        const double fraction = trial % 2 == 0 ? 0.5 : 0.9;
+        const RollingBaseline rolling = RollingRobust(days, values, window, fraction, &left_out, 5);
+        for (std::size_t i = 0; i < days.size(); ++i) {
+            std::vector<double> in_window;
+            for (std::size_t j = 0; j < days.size(); ++j) {
+                if (std::fabs(days[j] - days[i]) <= 0.5 * window && std::isfinite(values[j]) &&
+                    !left_out[j] && days[j] >= days[i] - 0.5 * window)
+                    in_window.push_back(values[j]);
+            }
+            if (in_window.size() < 5) continue;  // widened to the nearest points instead
+            const auto [centre, spread] = PlainWindow(in_window, fraction);
+            ASSERT_EQ(rolling.centre[i], centre) << trial << " " << i;
+            ASSERT_EQ(rolling.spread[i], spread) << trial << " " << i;
+        }
+    }
+}
+
+TEST(RobustStats, StarPercentilesAreTheSortedValuesInterpolated) {
+    // Few and many values, ties, both roads (a handful above the place or
+    // half of them), checked against sorting.
+    SplitMix64 rng = StreamFor(8, 3);
+    for (int trial = 0; trial < 3000; ++trial) {
+        std::vector<float> values(static_cast<std::size_t>(UniformInt(rng, 1, 300)));
+        for (float& v : values) v = static_cast<float>(std::round(UniformIn(rng, 0.0, 6.0) * 20.0) / 20.0);
+        const double fraction = trial % 3 == 0 ? 0.5 : trial % 3 == 1 ? 0.9 : NextUnit(rng);
+        std::vector<float> sorted = values;
+        std::sort(sorted.begin(), sorted.end());
+        const double position = fraction * static_cast<double>(sorted.size() - 1);
+        const std::size_t below = static_cast<std::size_t>(position);
+        const double expected = below + 1 >= sorted.size()
+                                    ? static_cast<double>(sorted[below])
+                                    : sorted[below] + (position - static_cast<double>(below)) *
+                                                          (static_cast<double>(sorted[below + 1]) -
+                                                           static_cast<double>(sorted[below]));
+        ASSERT_EQ(PercentileInPlace(values, fraction), expected) << trial;
+    }
+    std::vector<float> none;
+    EXPECT_TRUE(std::isnan(PercentileInPlace(none, 0.9)));
 }
 
 }  // namespace

@@ -74,6 +74,48 @@ TEST(SiteWeather, CoincidentDipsMakeASiteAndItsWeatherIsNoDrop) {
     }
 }
 
+TEST(SiteWeather, ASiteMateInsideADropOfItsOwnIsAskedLast) {
+    // Camera 2 has dew from night 120 to 149 (0.7 mag) whose depth was
+    // overestimated (1.0 mag); haze of 0.6 mag dims the site on nights 130
+    // to 133. Camera 3 tells camera 1 the weather of those nights; camera 2,
+    // its dew taken out, would say 0.3.
+    std::vector<double> site_haze = Haze(1);
+    for (int night = 118; night < 152; ++night) site_haze[static_cast<std::size_t>(night)] = 0.0;
+    for (int night = 130; night < 134; ++night) site_haze[static_cast<std::size_t>(night)] = 0.6;
+    std::vector<double> dew(kNights, 0.0);
+    for (int night = 120; night < 150; ++night) dew[static_cast<std::size_t>(night)] = 0.7;
+    std::vector<CameraAnalysis> cameras = {Camera(1, site_haze, 5), Camera(2, Plus(site_haze, dew), 5),
+                                           Camera(3, site_haze, 5)};
+    EstimateSiteWeather(cameras);
+    ASSERT_GE(cameras[0].site_group, 0);
+    ASSERT_EQ(cameras[1].site_group, cameras[0].site_group);
+    ASSERT_EQ(cameras[2].site_group, cameras[0].site_group);
+    cameras[1].own_drop_mag.assign(kNights, 0.0);
+    for (int night = 120; night < 150; ++night)
+        cameras[1].own_drop_mag[static_cast<std::size_t>(night)] = 1.0;
+    EstimateSiteWeather(cameras);
+    for (int night = 130; night < 134; ++night)
+        EXPECT_NEAR(cameras[0].weather_mag[static_cast<std::size_t>(night)], 0.6, 0.15) << night;
+}
+
+TEST(SiteWeather, TheSiteMatesScatterIsNotTakenOut) {
+    // A ramp of 12 days to 0.6 mag from night 100 to 139; the site-mates'
+    // dimming reads 0.12 mag every night, their own scatter below a dip.
+    // Taken out, capped by the camera's own deficit, it would lift the clear
+    // nights and lower the ramp, dating the drop late.
+    std::vector<double> loss(kNights, 0.0);
+    for (int night = 100; night < 140; ++night)
+        loss[static_cast<std::size_t>(night)] = 0.6 * std::min(1.0, (night - 99.5) / 12.0);
+    for (double mates : {0.0, 0.12}) {
+        CameraAnalysis camera = Camera(1, loss, 8);
+        camera.weather_mag.assign(kNights, mates);
+        FindZeroPointDrops(camera, 30.0);
+        ASSERT_EQ(camera.findings.size(), 1u) << mates;
+        EXPECT_LE(std::abs(camera.findings[0].first - 100), 1) << mates;
+        EXPECT_EQ(camera.findings[0].last, 139) << mates;
+    }
+}
+
 TEST(SiteWeather, NightsFollowTheCamerasUsualHour) {
     CameraAnalysis camera;
     camera.typical_hour_ut = 23.0;

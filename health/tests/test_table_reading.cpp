@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 
 #include "health/calendar_time.h"
 #include "health/camera_tables.h"
@@ -11,6 +12,7 @@
 #include "health/number_scan.h"
 #include "health/table_row_parse.h"
 #include "health/tests/test_support.h"
+#include "tools/split_mix.h"
 
 namespace {
 
@@ -95,6 +97,39 @@ INSTANTIATE_TEST_SUITE_P(Tokens, NumberTest,
                                            NumberCase{"12a", false, 0}, NumberCase{"-", false, 0},
                                            NumberCase{"", false, 0}, NumberCase{"1.2.3", false, 0}));
 
+TEST(Numbers, TheScannerReadsEveryTokenAsTheGeneralReaderDoes) {
+    // Fixed-point and exponent tokens as the tables print them, longer and
+    // odder ones, and damaged ones: the scanner accepts the same tokens as
+    // the general reader and gives the same doubles.
+    SplitMix64 rng = StreamFor(9, 1);
+    const char* const kFormats[] = {"%.6e", "%.3e", "%.15e", "%.17e", "%.2f", "%.5f", "%.0f", "%g", "%.9g"};
+    int exponents = 0;
+    for (int k = 0; k < 300000; ++k) {
+        char token[64];
+        const double value = (NextUnit(rng) < 0.5 ? -1 : 1) * std::pow(10.0, UniformIn(rng, -30.0, 30.0));
+        std::snprintf(token, sizeof token, kFormats[k % 9], value);
+        std::string text(token);
+        if (k % 5 == 4)
+            text[static_cast<std::size_t>(UniformInt(rng, 0, static_cast<int>(text.size()) - 1))] =
+                "0.e-+x5"[UniformInt(rng, 0, 6)];
+        if (k % 7 == 6) text.insert(text.find('e') == std::string::npos ? 0 : text.find('e') + 1, "00");
+        double general = 0.0;
+        const bool general_accepts = ParseFiniteNumber(text, general);
+        const std::string line = "  " + text + " ";
+        const char* cursor = line.data();
+        double scanned = 0.0;
+        const bool scanner_accepts = ScanNumber(cursor, line.data() + line.size(), &scanned);
+        ASSERT_EQ(scanner_accepts, general_accepts) << text;
+        if (!general_accepts) continue;
+        ASSERT_EQ(std::signbit(scanned), std::signbit(general)) << text;
+        ASSERT_EQ(scanned, general) << text;
+        cursor = line.data();
+        ASSERT_TRUE(ScanNumber(cursor, line.data() + line.size(), nullptr)) << text;
+        exponents += text.find('e') != std::string::npos;
+    }
+    EXPECT_GT(exponents, 100000);
+}
+
 TEST(TableRows, ReadsARealFitCoefsRow) {
     CoefsRow row{};
     ASSERT_EQ(ParseCoefsRow(kCoefsRow, row), nullptr);
@@ -142,6 +177,68 @@ TEST(TableRows, ReadsARealFitStarsRowInTwoParts) {
     EXPECT_EQ(star.mv, 3.63);
     EXPECT_EQ(star.log10_inten, 3.174);
     EXPECT_STREQ(ParseStarColumns("  130.33930  56.58812   3.63   3.174   5.423", star), "too few values");
+}
+
+// The star columns' layout read plainly: each field right-aligned, blanks,
+// an optional minus sign, one digit or more, the point, its decimals; the
+// fields after two blanks and then one blank each.
+bool PlainlyAsWritten(const std::string& rest) {
+    constexpr int kStart[6] = {2, 12, 22, 29, 37, 45};
+    constexpr int kWidth[6] = {9, 9, 6, 7, 7, 7};
+    constexpr int kDecimals[6] = {5, 5, 2, 3, 3, 3};
+    if (rest.size() != kStarColumnsWritten || rest[0] != ' ' || rest[1] != ' ') return false;
+    for (int f = 0; f < 6; ++f) {
+        if (f > 0 && rest[static_cast<std::size_t>(kStart[f] - 1)] != ' ') return false;
+        const std::string field =
+            rest.substr(static_cast<std::size_t>(kStart[f]), static_cast<std::size_t>(kWidth[f]));
+        const std::size_t point = field.size() - static_cast<std::size_t>(kDecimals[f]) - 1;
+        std::size_t i = 0;
+        while (i < point && field[i] == ' ') ++i;
+        if (i < point && field[i] == '-') ++i;
+        if (i == point || field[point] != '.') return false;
+        for (; i < field.size(); ++i) {
+            if (i != point && (field[i] < '0' || field[i] > '9')) return false;
+        }
+    }
+    return true;
+}
+
+TEST(TableRows, StarColumnsAsWrittenAreReadAsTheGeneralReaderReadsThem) {
+    // Columns printed as the summary program prints them, then the same
+    // with one character changed to one of those that matter (digit,
+    // blank, sign, point, letter): accepted exactly when the plain reading
+    // accepts, and then with the values the general number reader gives.
+    SplitMix64 rng = StreamFor(3, 4);
+    const char kSwaps[] = "0123456789 -.+eE\tx";
+    int accepted = 0;
+    for (int k = 0; k < 200000; ++k) {
+        char text[128];
+        const double mv = UniformIn(rng, -9.99, 99.99);
+        const double log_inten = UniformIn(rng, -9.999, 99.999);
+        std::snprintf(text, sizeof text, "  %9.5f %9.5f %6.2f %7.3f %7.3f %7.3f", UniformIn(rng, 0.0, 359.9),
+                      UniformIn(rng, -89.9, 89.9), mv, log_inten, UniformIn(rng, -9.9, 9.9),
+                      UniformIn(rng, -9.9, 99.9));
+        std::string rest(text);
+        if (k % 2 == 1) {
+            rest[static_cast<std::size_t>(UniformInt(rng, 0, static_cast<int>(rest.size()) - 1))] =
+                kSwaps[UniformInt(rng, 0, static_cast<int>(sizeof kSwaps) - 2)];
+        }
+        if (rest.size() != kStarColumnsWritten) continue;
+        StarColumns fixed{};
+        const bool as_written = ReadStarColumnsAsWritten(rest.data(), fixed);
+        ASSERT_EQ(as_written, PlainlyAsWritten(rest)) << '"' << rest << '"';
+        if (k % 2 == 0) {
+            ASSERT_TRUE(as_written) << '"' << rest << '"';
+        }
+        if (!as_written) continue;
+        ++accepted;
+        const char* cursor = rest.data();
+        double values[6];
+        for (double& v : values) ASSERT_TRUE(ScanNumber(cursor, rest.data() + rest.size(), &v)) << rest;
+        ASSERT_EQ(fixed.mv, values[2]) << rest;
+        ASSERT_EQ(fixed.log10_inten, values[3]) << rest;
+    }
+    EXPECT_GT(accepted, 100000);
 }
 
 TEST(TableRows, HeaderAndBlankLinesAreRecognised) {
