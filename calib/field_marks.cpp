@@ -13,7 +13,8 @@ void MarkRange(std::uint64_t* bits, std::size_t first, std::size_t bytes) {
     while (byte < end) {
         const std::size_t offset = byte % kBitsPerWord;
         const std::size_t count = end - byte < kBitsPerWord - offset ? end - byte : kBitsPerWord - offset;
-        const std::uint64_t run = count == kBitsPerWord ? ~std::uint64_t{0} : ((std::uint64_t{1} << count) - 1);
+        const std::uint64_t run =
+            count == kBitsPerWord ? ~std::uint64_t{0} : ((std::uint64_t{1} << count) - 1);
         bits[byte / kBitsPerWord] |= run << offset;
         byte += count;
     }
