@@ -30,14 +30,17 @@ summarize_and_compare() {  # <label> <folder as the program is told it> <folder 
 
 echo "== $deb ($(stat -c %s "$deb") bytes)"
 dpkg -c "$deb"
+# Listings are taken whole before they are searched: `grep -q` stops reading at
+# its first match, and under pipefail the writer's SIGPIPE would fail the check.
+deb_files=$(dpkg -c "$deb" | awk '{ print $6 }')
 for path in ./usr/bin/Norv_CalSummary ./usr/bin/Norv_CalHealth ./usr/bin/make_cal_files \
             ./usr/share/doc/Norv_CalSummary/README.md ./usr/share/doc/Norv_CalSummary/LICENSE \
             ./usr/share/doc/Norv_CalSummary/third_party/uplot/LICENSE \
             ./usr/share/man/man1/Norv_CalSummary.1 ./usr/share/man/man1/Norv_CalHealth.1 \
             ./usr/share/man/man1/make_cal_files.1; do
-    dpkg -c "$deb" | awk '{ print $6 }' | grep -qx "$path" || fail "the .deb lacks $path"
+    grep -qx -- "$path" <<<"$deb_files" || fail "the .deb lacks $path"
 done
-dpkg -I "$deb" | grep -q "Depends:.*libreadline8" || fail "the .deb does not depend on the readline runtime"
+grep -q "Depends:.*libreadline8" <<<"$(dpkg -I "$deb")" || fail "the .deb does not depend on the readline runtime"
 root="$scratch/root"
 dpkg -x "$deb" "$root"
 cp -r examples/calibrations "$scratch/deb_calibrations"
@@ -53,10 +56,11 @@ fi
 echo "== $zip ($(stat -c %s "$zip") bytes)"
 unzip -l "$zip"
 top="norv-calsummary-${version}-windows-x86_64"
+zip_files=$(unzip -l "$zip" | awk '{ print $4 }')
 for path in bin/Norv_CalSummary.exe bin/Norv_CalHealth.exe bin/make_cal_files.exe \
             share/doc/Norv_CalSummary/README.md share/doc/Norv_CalSummary/LICENSE \
             share/doc/Norv_CalSummary/third_party/uplot/LICENSE; do
-    unzip -l "$zip" | awk '{ print $4 }' | grep -qx "$top/$path" || fail "the zip lacks $top/$path"
+    grep -qx -- "$top/$path" <<<"$zip_files" || fail "the zip lacks $top/$path"
 done
 unzip -q "$zip" -d "$scratch/zip"
 cp -r examples/calibrations "$scratch/zip_calibrations"

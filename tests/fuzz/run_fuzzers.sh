@@ -31,7 +31,7 @@ targets=(
 )
 for entry in "${targets[@]}"; do
     read -r target corpus max_len <<<"$entry"
-    binary=$(find "$build_dir" -name "$target" -type f -perm -u+x | head -n 1)
+    binary=$(find "$build_dir" -name "$target" -type f -perm -u+x -print -quit)
     if [[ -z $binary ]]; then
         echo "run_fuzzers: $target not built in $build_dir" >&2
         exit 1
