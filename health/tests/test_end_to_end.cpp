@@ -10,17 +10,11 @@
 #include <filesystem>
 
 #include "health/evaluation/finding_match.h"
-#include "health/tests/test_support.h"
+#include "tests/support/scratch_folder.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-#ifdef _WIN32
-constexpr const char* kNullInput = "NUL";
-#else
-constexpr const char* kNullInput = "/dev/null";
-#endif
 
 struct ProgramResult {
     int status = -1;
@@ -35,7 +29,7 @@ std::string Quoted(const std::string& text) {
 // Runs a program with arguments, standard input from a file, standard
 // output and error captured apart.
 ProgramResult RunProgram(const std::string& program, const std::vector<std::string>& arguments,
-                         const fs::path& work, const std::string& input = kNullInput) {
+                         const fs::path& work, const std::string& input = kNullDevice) {
     std::string command = Quoted(program);
     for (const std::string& a : arguments) command += " " + Quoted(a);
     command += " < " + Quoted(input) + " > " + Quoted((work / "out.txt").string()) + " 2> " +
@@ -50,8 +44,8 @@ ProgramResult RunProgram(const std::string& program, const std::vector<std::stri
 #else
     run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
 #endif
-    run.out = ReadText(work / "out.txt");
-    run.err = ReadText(work / "err.txt");
+    run.out = ReadFile(work / "out.txt");
+    run.err = ReadFile(work / "err.txt");
     return run;
 }
 
@@ -60,12 +54,12 @@ ProgramResult RunProgram(const std::string& program, const std::vector<std::stri
 class NetworkRun : public ::testing::Test {
   protected:
     static void SetUpTestSuite() {
-        folder_ = new TempFolder();
+        folder_ = new ScratchFolder();
         network_ = folder_->path / "network";
         const ProgramResult generated = RunProgram(
             NORV_GENERATOR, {"--network", network_.string(), "4", "200", "--seed", "11"}, folder_->path);
         ASSERT_EQ(generated.status, 0) << generated.err;
-        WriteText(folder_->path / "answers.txt", network_.string() + "\n\n");
+        WriteFile(folder_->path / "answers.txt", network_.string() + "\n\n");
         const ProgramResult summary =
             RunProgram(NORV_SUMMARY, {}, network_, (folder_->path / "answers.txt").string());
         ASSERT_EQ(summary.status, 1) << summary.out;
@@ -74,16 +68,16 @@ class NetworkRun : public ::testing::Test {
         delete folder_;
         folder_ = nullptr;
     }
-    static TempFolder* folder_;
+    static ScratchFolder* folder_;
     static fs::path network_;
 };
-TempFolder* NetworkRun::folder_ = nullptr;
+ScratchFolder* NetworkRun::folder_ = nullptr;
 fs::path NetworkRun::network_;
 
 TEST_F(NetworkRun, FindsEveryInjectedEventWithoutFalseFindingsAndLeavesTheTablesAlone) {
     const fs::path summary = network_ / "Summary";
     std::map<fs::path, std::string> tables;
-    for (const auto& entry : fs::directory_iterator(summary)) tables[entry.path()] = ReadText(entry.path());
+    for (const auto& entry : fs::directory_iterator(summary)) tables[entry.path()] = ReadFile(entry.path());
     ASSERT_EQ(tables.size(), 8u);
 
     const ProgramResult health = RunProgram(NORV_HEALTH, {network_.string()}, folder_->path);
@@ -93,7 +87,7 @@ TEST_F(NetworkRun, FindsEveryInjectedEventWithoutFalseFindingsAndLeavesTheTables
               4 + 2);  // one line per camera, then where
     EXPECT_TRUE(health.err.empty()) << health.err;
 
-    const std::string findings = ReadText(summary / "CalHealth_findings.csv");
+    const std::string findings = ReadFile(summary / "CalHealth_findings.csv");
     EXPECT_EQ(findings.substr(0, findings.find("\r\n")),
               "camera,kind,start,end,calibrations,size,unit,detail");
     std::string error;
@@ -118,7 +112,7 @@ TEST_F(NetworkRun, FindsEveryInjectedEventWithoutFalseFindingsAndLeavesTheTables
     }
 
     // The tables are unchanged and nothing but the report was added.
-    for (const auto& [path, text] : tables) EXPECT_EQ(ReadText(path), text) << path;
+    for (const auto& [path, text] : tables) EXPECT_EQ(ReadFile(path), text) << path;
     int files = 0;
     for (const auto& entry : fs::directory_iterator(summary)) files += entry.is_regular_file() ? 1 : 0;
     EXPECT_EQ(files, 8 + 3);
@@ -128,8 +122,8 @@ TEST_F(NetworkRun, FindsEveryInjectedEventWithoutFalseFindingsAndLeavesTheTables
     const ProgramResult again =
         RunProgram(NORV_HEALTH, {"--out", out.string(), summary.string()}, folder_->path);
     EXPECT_EQ(again.status, 2);
-    EXPECT_EQ(ReadText(out / "CalHealth_findings.csv"), findings);
-    EXPECT_EQ(ReadText(out / "CalHealth_calibrations.csv"), ReadText(summary / "CalHealth_calibrations.csv"));
+    EXPECT_EQ(ReadFile(out / "CalHealth_findings.csv"), findings);
+    EXPECT_EQ(ReadFile(out / "CalHealth_calibrations.csv"), ReadFile(summary / "CalHealth_calibrations.csv"));
 }
 
 TEST_F(NetworkRun, ADamagedRowIsReportedWithItsLineAndSkipped) {
@@ -143,11 +137,11 @@ TEST_F(NetworkRun, ADamagedRowIsReportedWithItsLineAndSkipped) {
     for (const auto& entry : fs::directory_iterator(copy)) {
         if (entry.path().filename().string().find("_FitCoefs") != std::string::npos) coefs = entry.path();
     }
-    std::string text = ReadText(coefs);
+    std::string text = ReadFile(coefs);
     std::size_t line_start = 0;
     for (int line = 1; line < 10; ++line) line_start = text.find('\n', line_start) + 1;
     text.replace(line_start + 30, 3, "x.y");  // inside line 10
-    WriteText(coefs, text);
+    WriteFile(coefs, text);
     const ProgramResult health = RunProgram(NORV_HEALTH, {copy.string()}, folder_->path);
     EXPECT_EQ(health.status, 2);
     EXPECT_NE(
@@ -157,7 +151,7 @@ TEST_F(NetworkRun, ADamagedRowIsReportedWithItsLineAndSkipped) {
 }
 
 TEST(HealthProgram, ErrorsAndHelpHaveTheirExitStatus) {
-    TempFolder folder;
+    ScratchFolder folder;
     const ProgramResult missing = RunProgram(NORV_HEALTH, {(folder.path / "absent").string()}, folder.path);
     EXPECT_EQ(missing.status, 3);
     EXPECT_NE(missing.err.find("no such folder"), std::string::npos);

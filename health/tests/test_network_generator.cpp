@@ -5,7 +5,7 @@
 #include <cmath>
 #include <map>
 
-#include "health/tests/test_support.h"
+#include "tests/support/scratch_folder.h"
 #include "tools/network_events.h"
 #include "tools/network_sample.h"
 
@@ -16,7 +16,7 @@ namespace fs = std::filesystem;
 std::map<std::string, std::string> FolderContents(const fs::path& folder) {
     std::map<std::string, std::string> files;
     for (const auto& entry : fs::directory_iterator(folder))
-        files[entry.path().filename().string()] = ReadText(entry.path());
+        files[entry.path().filename().string()] = ReadFile(entry.path());
     return files;
 }
 
@@ -50,7 +50,7 @@ TEST(NetworkSample, LandsOnTheRequestedPoseAndPhotometry) {
 }
 
 TEST(NetworkMode, TheSameSeedWritesTheSameBytesAndAnotherDoesNot) {
-    TempFolder folder;
+    ScratchFolder folder;
     const auto write = [&](const std::string& name, std::uint64_t seed) {
         const EventNetworkRequest request{(folder.path / name).string(), 2, 60, seed};
         EXPECT_GT(WriteEventNetwork(request), 60);

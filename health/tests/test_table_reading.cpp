@@ -11,7 +11,7 @@
 #include "health/line_reader.h"
 #include "health/number_scan.h"
 #include "health/table_row_parse.h"
-#include "health/tests/test_support.h"
+#include "tests/support/scratch_folder.h"
 #include "tools/split_mix.h"
 
 namespace {
@@ -249,12 +249,12 @@ TEST(TableRows, HeaderAndBlankLinesAreRecognised) {
 }
 
 TEST(LineReader, TakesLineFeedAndCarriageReturnLineEndsAndALastLineWithout) {
-    TempFolder folder;
+    ScratchFolder folder;
     // Longer than the reader's first buffer, so lines cross its refills.
     std::string text;
     for (int i = 0; i < 30000; ++i) text += "line " + std::to_string(i) + (i % 2 ? "\r\n" : "\n");
     text += "last";
-    WriteText(folder.path / "t.txt", text);
+    WriteFile(folder.path / "t.txt", text);
     LineReader reader(folder.path / "t.txt");
     ASSERT_TRUE(reader.IsOpen());
     std::string_view line;
@@ -270,9 +270,9 @@ TEST(LineReader, TakesLineFeedAndCarriageReturnLineEndsAndALastLineWithout) {
 }
 
 TEST(LineReader, CutsAnOverlongLineAndGoesOnAfterIt) {
-    TempFolder folder;
+    ScratchFolder folder;
     const std::string huge(LineReader::kMaxLineBytes + 5000, 'x');
-    WriteText(folder.path / "t.txt", "first\n" + huge + "\nafter\n");
+    WriteFile(folder.path / "t.txt", "first\n" + huge + "\nafter\n");
     LineReader reader(folder.path / "t.txt");
     std::string_view line;
     ASSERT_TRUE(reader.Next(line));
@@ -289,7 +289,7 @@ TEST(LineReader, CutsAnOverlongLineAndGoesOnAfterIt) {
 // of time order, one of them twice; star rows for the first calibration, one
 // damaged, and star rows of a time no FitCoefs row has.
 TEST(CameraTables, JoinsStarRowsToTheirCalibrationAndReportsWhatItSkips) {
-    TempFolder folder;
+    ScratchFolder folder;
     const fs::path summary = folder.path / "Summary";
     fs::create_directories(summary);
     std::string coefs;
@@ -297,7 +297,7 @@ TEST(CameraTables, JoinsStarRowsToTheirCalibrationAndReportsWhatItSkips) {
     std::string early = kCoefsRow;
     early.replace(0, 23, "12/14/2013 04:00:12.500");
     coefs += kCoefsRow + "\r\n" + early + "\r\n" + "garbage row\r\n" + kCoefsRow + "\r\n";
-    WriteText(summary / "SummaryCAL007_FitCoefs.txt", coefs);
+    WriteFile(summary / "SummaryCAL007_FitCoefs.txt", coefs);
     std::string stars = "  Calib\r\n   Date\r\n-----\r\n";
     const std::string prefix = kStarsRow.substr(0, 71);
     stars += prefix + "  130.33930  56.58812   3.00   3.000   5.423   1.717\r\n";
@@ -305,7 +305,7 @@ TEST(CameraTables, JoinsStarRowsToTheirCalibrationAndReportsWhatItSkips) {
     stars += prefix + "  130.33930  56.58812   oops   2.600   5.423   1.717\r\n";
     stars += prefix + "  130.33930  56.58812   5.00   2.200   5.423   1.717\r\n";
     stars += "01/01/2014" + prefix.substr(10) + "  1.0 2.0 3.0 4.0 5.0 6.0\r\n";
-    WriteText(summary / "SummaryCAL007_FitStars.txt", stars);
+    WriteFile(summary / "SummaryCAL007_FitStars.txt", stars);
 
     fs::path tables_folder;
     std::string error;
@@ -342,7 +342,7 @@ TEST(CameraTables, JoinsStarRowsToTheirCalibrationAndReportsWhatItSkips) {
 }
 
 TEST(CameraTables, AFolderWithoutTablesIsAnError) {
-    TempFolder folder;
+    ScratchFolder folder;
     fs::path tables_folder;
     std::string error;
     EXPECT_TRUE(FindSummaryTables(folder.path, tables_folder, error).empty());

@@ -6,8 +6,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
 
 std::string ConsoleText(std::string_view text) {
 #ifdef _WIN32
@@ -20,17 +18,6 @@ std::string ConsoleText(std::string_view text) {
 #else
     return std::string(text);
 #endif
-}
-
-void WriteFile(const std::filesystem::path& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary) << text;
-}
-
-std::string ReadFile(const std::filesystem::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
 }
 
 namespace {

@@ -50,7 +50,4 @@ struct ProgramRun {
 ProgramRun RunProgram(const std::filesystem::path& work_folder, const std::string& input_text,
                       const std::string& shell_prefix = "");
 
-void WriteFile(const std::filesystem::path& path, const std::string& text);
-std::string ReadFile(const std::filesystem::path& path);
-
 #endif  // TESTS_E2E_PROGRAM_RUN_H

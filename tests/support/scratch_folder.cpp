@@ -4,6 +4,8 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <fstream>
+#include <sstream>
 #include <string>
 
 namespace fs = std::filesystem;
@@ -35,4 +37,15 @@ ScratchFolder::ScratchFolder(const fs::path& chosen_path) : path(chosen_path) {
 ScratchFolder::~ScratchFolder() {
     std::error_code error;
     fs::remove_all(path, error);
+}
+
+void WriteFile(const fs::path& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+std::string ReadFile(const fs::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    std::ostringstream text;
+    text << file.rdbuf();
+    return text.str();
 }

@@ -1,8 +1,10 @@
-// Scratch folders and the null device for tests that touch the file system.
+// Scratch folders, the null device and whole-file reads and writes for tests
+// that touch the file system.
 #ifndef TESTS_SUPPORT_SCRATCH_FOLDER_H
 #define TESTS_SUPPORT_SCRATCH_FOLDER_H
 
 #include <filesystem>
+#include <string>
 
 // The null device: a test child reads it as an empty standard input.
 #ifdef _WIN32
@@ -25,5 +27,12 @@ struct ScratchFolder {
     ScratchFolder& operator=(const ScratchFolder&) = delete;
     std::filesystem::path path;
 };
+
+// Writes text to the file at path as it is (binary), replacing the file.
+void WriteFile(const std::filesystem::path& path, const std::string& text);
+
+// Returns the whole content of the file at path (binary); empty when it
+// cannot be read.
+std::string ReadFile(const std::filesystem::path& path);
 
 #endif  // TESTS_SUPPORT_SCRATCH_FOLDER_H
