@@ -79,10 +79,12 @@ void ListingFirstPass(std::string_view text, int& entry_count, CameraList& camer
         if (!ParseListingCamera(piece, camera)) continue;
         if (!CameraListHolds(camera_list, camera)) {
             if (camera_list.count == kMaxCameras) {
-                std::printf(
+                char message[96];
+                std::snprintf(
+                    message, sizeof message,
                     " More than %d different camera numbers in the CAL file listing; not supported \n",
                     kMaxCameras);
-                FailWithCharacterWait("", "\n Enter CR to exit program \n");
+                FailWithCharacterWait(message, "\n Enter CR to exit program \n");
             }
             camera_list.cameras[camera_list.count++] = camera;
         }

@@ -17,8 +17,9 @@ namespace {
 
 constexpr int kExponentMinDigits = 3;
 // Room for any finite double in fixed form with the precisions the tables
-// use: sign, 309 integer digits, point, fraction digits.
-constexpr int kNumberRoom = 400;
+// use: sign, 309 integer digits, point, fraction digits (the room
+// FormatFixedBefore is given too).
+constexpr int kNumberRoom = kFixedRoom;
 
 // Widest column padded in one piece; wider ones are padded in two appends.
 constexpr std::size_t kOnePieceWidth = 64;
@@ -86,15 +87,14 @@ char* WriteDigitsBackwards(std::uint64_t n, int count, char* end) {
     return p;
 }
 
-// The value as "%*.*f" gives it after leading_blanks blanks, written so that
-// it ends just before end (with at least kNumberRoom characters of room
-// before it); returns where it starts, or null when the value is not finite,
-// the precision not 0 to 9, the magnitude 2^(53 + kExactMaxBinaryExponent) or
-// more, or the width and blanks together over 64. The value is an integer
-// mantissa M times 2^E exactly; M * 10^p * 2^E is formed exactly in 128 bits
-// and rounded to an integer half to even, which is what printf does with the
-// exact binary value.
-char* FormatFixedExactly(double value, int width, int precision, int leading_blanks, char* end) {
+}  // namespace
+
+// The value is an integer mantissa M times 2^E exactly; M * 10^p * 2^E is
+// formed exactly in 128 bits and rounded to an integer half to even, which is
+// what printf does with the exact binary value. Null beyond a magnitude of
+// 2^(53 + kExactMaxBinaryExponent), a precision of kExactMaxPrecision or
+// padding of kOnePieceWidth.
+char* FormatFixedBefore(char* end, double value, int width, int precision, int leading_blanks) {
     if (!std::isfinite(value) || precision < 0 || precision > kExactMaxPrecision) return nullptr;
     constexpr int kMostPadding = static_cast<int>(kOnePieceWidth);
     if (width > kMostPadding || leading_blanks < 0 || leading_blanks > kMostPadding) return nullptr;
@@ -149,8 +149,6 @@ char* FormatFixedExactly(double value, int width, int precision, int leading_bla
     return p;
 }
 
-}  // namespace
-
 void AppendExponent3(std::string& text, double value, int width, int precision, int leading_blanks) {
     char buffer[kNumberRoom];
     const std::to_chars_result result =
@@ -177,7 +175,7 @@ void AppendExponent3(std::string& text, double value, int width, int precision, 
 void AppendFixed(std::string& text, double value, int width, int precision, int leading_blanks) {
     char buffer[kNumberRoom];
     const char* const exact =
-        FormatFixedExactly(value, width, precision, leading_blanks, buffer + sizeof buffer);
+        FormatFixedBefore(buffer + sizeof buffer, value, width, precision, leading_blanks);
     if (exact != nullptr) {
         text.append(exact, static_cast<std::size_t>(buffer + sizeof buffer - exact));
         return;
@@ -191,10 +189,6 @@ void AppendFixed(std::string& text, double value, int width, int precision, int 
         return;
     }
     AppendPadded(text, buffer, static_cast<std::size_t>(result.ptr - buffer), width, leading_blanks);
-}
-
-char* FormatFixedBefore(char* end, double value, int width, int precision, int leading_blanks) {
-    return FormatFixedExactly(value, width, precision, leading_blanks, end);
 }
 
 void AppendZeroFilled(std::string& text, int value, int digits) {

@@ -73,9 +73,8 @@ void StartTable(const std::string& name, const std::string_view (&header)[3], Ta
         WaitForCharacter();
         EndProcess(1);
     }
-    for (std::string_view text : header) {
-        std::string line(text);
-        if (!WriteTableLine(table, line)) FailTableWrite(table);
+    for (std::string_view line : header) {
+        if (!WriteTableText(table, line) || !WriteTableText(table, kTableLineEnd)) FailTableWrite(table);
     }
 }
 

@@ -4,7 +4,6 @@
 
 namespace {
 
-constexpr std::string_view kLineEnd = "\r\n";
 // Output buffer of each table: rows go to the file in writes of this size.
 constexpr std::size_t kTableBufferBytes = 256 * 1024;
 // Names tried for the file of a table when one is taken (a file that an
@@ -41,11 +40,6 @@ bool OpenTableFile(const std::string& final_name, TableFile& table) {
     table.buffer.reset(new char[kTableBufferBytes]);
     std::setvbuf(table.file, table.buffer.get(), _IOFBF, kTableBufferBytes);
     return true;
-}
-
-bool WriteTableLine(TableFile& table, std::string& line) {
-    line += kLineEnd;
-    return WriteTableText(table, line);
 }
 
 bool WriteTableText(TableFile& table, std::string_view text) {

@@ -28,12 +28,6 @@ struct TableFile {
 // closed, when no such file can be created. Never ends the process.
 bool OpenTableFile(const std::string& final_name, TableFile& table);
 
-// WriteTableLine
-// Given an open table and a line without its end, appends CR LF to line and
-// writes it (the line keeps its end afterwards). Returns false once any
-// write to the table has failed. Never ends the process.
-bool WriteTableLine(TableFile& table, std::string& line);
-
 // WriteTableText
 // Given an open table and whole lines with their ends, writes them. Returns
 // false once any write to the table has failed. Never ends the process.

@@ -94,10 +94,9 @@ std::string FitStarsRow(const CalibrationRecord& record, const StarEntry& star) 
 
 void AppendCalibrationRows(const CalibrationRecord& record, std::string& fit_coefs_rows,
                            std::string& fit_stars_rows) {
-    static constexpr std::string_view kLineEnd = "\r\n";
     fit_coefs_rows.clear();
     AppendFitCoefsRow(fit_coefs_rows, record);
-    fit_coefs_rows += kLineEnd;
+    fit_coefs_rows += kTableLineEnd;
     fit_stars_rows.clear();
     if (record.star_count <= 0) return;
     // Columns 1 to 8 are the calibration's: formed once, copied into each row.
@@ -106,6 +105,6 @@ void AppendCalibrationRows(const CalibrationRecord& record, std::string& fit_coe
     for (int s = 0; s < record.star_count && s < kMaxStars; ++s) {
         if (s > 0) fit_stars_rows.append(fit_stars_rows, 0, shared_length);
         AppendFitStarsStarColumns(fit_stars_rows, record.stars[s]);
-        fit_stars_rows += kLineEnd;
+        fit_stars_rows += kTableLineEnd;
     }
 }

@@ -7,6 +7,9 @@
 
 #include "calib/cal_record.h"
 
+// The end of every line of the tables.
+inline constexpr std::string_view kTableLineEnd = "\r\n";
+
 // Header lines of the tables, without their line ends.
 inline constexpr std::string_view kFitCoefsHeader[3] = {
     "  Calib     Cal Time     RA-Cen DEC-Cen AzimCen ElevCen  Arcmin CamTilt    Xcoef[0]       Xcoef[1]      "
