@@ -1,5 +1,7 @@
 #include "health/calendar_time.h"
 
+#include "tools/sky_geometry.h"
+
 namespace {
 
 constexpr int kMinYear = 1;
@@ -15,7 +17,8 @@ int DaysInMonth(int year, int month) {
 }
 
 // Days since 1970-01-01 of a civil date (proleptic Gregorian): eras of 400
-// years, years counted from March so that the leap day comes last.
+// years, years counted from March so that the leap day comes last; the
+// inverse of InstantFromUnixMilliseconds.
 std::int64_t DaysFromCivil(int year, int month, int day) {
     const int y = year - (month <= 2 ? 1 : 0);
     const int era = (y >= 0 ? y : y - 399) / 400;
@@ -74,37 +77,20 @@ std::optional<std::int64_t> ParseIsoTime(std::string_view text) {
 }
 
 void AppendIsoTime(std::string& text, std::int64_t unix_ms) {
-    std::int64_t days = unix_ms / kMillisecondsPerDay;
-    std::int64_t ms_of_day = unix_ms % kMillisecondsPerDay;
-    if (ms_of_day < 0) {
-        ms_of_day += kMillisecondsPerDay;
-        days -= 1;
-    }
-    // Civil date from the day count: the inverse of DaysFromCivil.
-    const std::int64_t z = days + 719468;
-    const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-    const std::int64_t day_of_era = z - era * 146097;
-    const std::int64_t year_of_era =
-        (day_of_era - day_of_era / 1460 + day_of_era / 36524 - day_of_era / 146096) / 365;
-    const std::int64_t day_of_year = day_of_era - (365 * year_of_era + year_of_era / 4 - year_of_era / 100);
-    const std::int64_t month_from_march = (5 * day_of_year + 2) / 153;
-    const std::int64_t day = day_of_year - (153 * month_from_march + 2) / 5 + 1;
-    const std::int64_t month = month_from_march < 10 ? month_from_march + 3 : month_from_march - 9;
-    const std::int64_t year = year_of_era + era * 400 + (month <= 2 ? 1 : 0);
-
-    AppendDigits(text, year, 4);
+    const CalendarInstant t = InstantFromUnixMilliseconds(unix_ms);
+    AppendDigits(text, t.year, 4);
     text += '-';
-    AppendDigits(text, month, 2);
+    AppendDigits(text, t.month, 2);
     text += '-';
-    AppendDigits(text, day, 2);
+    AppendDigits(text, t.day, 2);
     text += 'T';
-    AppendDigits(text, ms_of_day / 3600000, 2);
+    AppendDigits(text, t.hour, 2);
     text += ':';
-    AppendDigits(text, ms_of_day / 60000 % 60, 2);
+    AppendDigits(text, t.minute, 2);
     text += ':';
-    AppendDigits(text, ms_of_day / 1000 % 60, 2);
+    AppendDigits(text, t.second, 2);
     text += '.';
-    AppendDigits(text, ms_of_day % 1000, 3);
+    AppendDigits(text, t.millisecond, 3);
 }
 
 std::string IsoTime(std::int64_t unix_ms) {

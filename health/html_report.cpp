@@ -82,7 +82,7 @@ void AppendSeries(std::string& json, std::string_view name, const std::vector<do
     json += "\":[";
     // Written through a buffer of many values, appended when it fills.
     constexpr std::size_t kChunk = 4096;
-    char chunk[kChunk + kFixedRoom + 8];
+    char chunk[kChunk + kWriteFixedRoom + 8];
     char* p = chunk;
     for (std::size_t i = 0; i < values.size(); ++i) {
         if (i > 0) *p++ = ',';

@@ -7,27 +7,14 @@
 
 namespace {
 
-constexpr int kMaxFastDigits = 18;  // below 2^63 and, at 15 or fewer, exact in a double
-constexpr int kMaxExactDigits = 15;
-constexpr int kMaxExactPower = 22;  // 10^22 is the largest power of ten a double holds exactly
+constexpr int kMaxExactDigits = 15;  // an integer of this many digits is an exact double
+constexpr int kMaxExactPower = 22;   // 10^22 is the largest power of ten a double holds exactly
 constexpr int kMaxExponentDigits = 4;
 constexpr double kPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
                                    1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
 
 bool IsDigit(char c) {
     return c >= '0' && c <= '9';
-}
-
-bool ParseWithLibrary(std::string_view token, double& value) {
-    const char* begin = token.data();
-    const char* end = token.data() + token.size();
-    if (begin != end && *begin == '+') ++begin;  // from_chars takes no plus sign
-    if (begin == end || (*begin != '-' && *begin != '.' && !IsDigit(*begin))) return false;
-    double parsed = 0.0;
-    const std::from_chars_result result = std::from_chars(begin, end, parsed);
-    if (result.ec != std::errc() || result.ptr != end || !std::isfinite(parsed)) return false;
-    value = parsed;
-    return true;
 }
 
 }  // namespace
@@ -40,45 +27,20 @@ std::string_view NextToken(const char*& cursor, const char* end) {
 }
 
 bool ParseFiniteNumber(std::string_view token, double& value) {
-    const char* p = token.data();
-    const char* const end = p + token.size();
-    bool negative = false;
-    if (p != end && (*p == '-' || *p == '+')) negative = *p++ == '-';
-    std::uint64_t mantissa = 0;
-    int digits = 0;
-    int fraction_digits = 0;
-    while (p != end && IsDigit(*p) && digits <= kMaxFastDigits) {
-        mantissa = mantissa * 10 + static_cast<std::uint64_t>(*p++ - '0');
-        ++digits;
-    }
-    if (p != end && *p == '.') {
-        ++p;
-        while (p != end && IsDigit(*p) && digits <= kMaxFastDigits) {
-            mantissa = mantissa * 10 + static_cast<std::uint64_t>(*p++ - '0');
-            ++digits;
-            ++fraction_digits;
-        }
-    }
-    // Anything else (exponents, long digit strings) takes the library's road.
-    if (p != end || digits == 0 || digits > kMaxExactDigits) return ParseWithLibrary(token, value);
-    const double magnitude = static_cast<double>(mantissa) / kPowersOfTen[fraction_digits];
-    value = negative ? -magnitude : magnitude;
+    const char* begin = token.data();
+    const char* end = token.data() + token.size();
+    if (begin != end && *begin == '+') ++begin;  // from_chars takes no plus sign
+    if (begin == end || (*begin != '-' && *begin != '.' && !IsDigit(*begin))) return false;
+    double parsed = 0.0;
+    const std::from_chars_result result = std::from_chars(begin, end, parsed);
+    if (result.ec != std::errc() || result.ptr != end || !std::isfinite(parsed)) return false;
+    value = parsed;
     return true;
 }
 
 bool IsFiniteNumber(std::string_view token) {
-    const char* p = token.data();
-    const char* const end = p + token.size();
-    if (p != end && (*p == '-' || *p == '+')) ++p;
-    int digits = 0;
-    while (p != end && IsDigit(*p)) ++p, ++digits;
-    if (p != end && *p == '.') {
-        ++p;
-        while (p != end && IsDigit(*p)) ++p, ++digits;
-    }
-    if (p == end && digits > 0 && digits <= kMaxExactDigits) return true;
     double ignored = 0.0;
-    return ParseWithLibrary(token, ignored);
+    return ParseFiniteNumber(token, ignored);
 }
 
 bool ScanNumber(const char*& cursor, const char* end, double* value) {

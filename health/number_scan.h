@@ -12,13 +12,13 @@ std::string_view NextToken(const char*& cursor, const char* end);
 // Given a token, sets value to the number it spells and returns true when the
 // whole token is one finite decimal number ("-12.345", "7", "1.5e-003");
 // returns false otherwise (text, "nan", "inf", an empty token, trailing
-// characters, a number out of the double range). Plain fixed-point tokens of
-// up to 18 digits are converted directly (an exact integer divided by an
-// exact power of ten, so correctly rounded); the rest by std::from_chars.
+// characters, a number out of the double range). The conversion is
+// std::from_chars's, correctly rounded: ScanNumber's general road, and the
+// reference its one-pass road is held to.
 bool ParseFiniteNumber(std::string_view token, double& value);
 
 // Given a token, returns true when it spells a finite decimal number, as
-// ParseFiniteNumber would accept it, without converting it.
+// ParseFiniteNumber accepts it.
 bool IsFiniteNumber(std::string_view token);
 
 // Given a cursor into text that ends at end, skips blanks and tabs, reads the

@@ -53,7 +53,7 @@ constexpr int kMaxThreads = 8;
 
 // Room for one row of the calibrations table: its 34 values and the kinds
 // of the findings against it are written into it, then appended at once.
-constexpr std::size_t kRowRoom = 64 + 34 * kFixedRoom;
+constexpr std::size_t kRowRoom = 64 + 34 * kWriteFixedRoom;
 constexpr std::size_t kTypicalRow = 240;  // bytes, a little more than most rows take
 
 // The rows of one camera's calibrations.

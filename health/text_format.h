@@ -14,9 +14,9 @@ std::string Fixed(double value, int decimals);
 void AppendFixed(std::string& text, double value, int decimals, bool trim = false);
 
 // Room WriteFixed needs at most.
-constexpr int kFixedRoom = 64;
+constexpr int kWriteFixedRoom = 64;
 
-// Given room for kFixedRoom characters at out, writes what AppendFixed would
+// Given room for kWriteFixedRoom characters at out, writes what AppendFixed would
 // append and returns the end of what it wrote.
 char* WriteFixed(char* out, double value, int decimals, bool trim = false);
 

@@ -26,12 +26,17 @@ double WrapDegrees(double angle_deg) {
 
 // Civil date from a day count since 1970-01-01 (era-based algorithm: 400-year
 // eras of 146097 days, years starting in March so the leap day comes last).
+// Days and eras are counted down from 0 for instants before their start.
 CalendarInstant InstantFromUnixMilliseconds(std::int64_t unix_ms) {
-    const std::int64_t days = unix_ms / kMillisecondsPerDay;
+    std::int64_t days = unix_ms / kMillisecondsPerDay;
     std::int64_t ms_of_day = unix_ms % kMillisecondsPerDay;
+    if (ms_of_day < 0) {
+        ms_of_day += kMillisecondsPerDay;
+        days -= 1;
+    }
 
     const std::int64_t z = days + 719468;
-    const std::int64_t era = z / 146097;
+    const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
     const std::int64_t day_of_era = z - era * 146097;
     const std::int64_t year_of_era =
         (day_of_era - day_of_era / 1460 + day_of_era / 36524 - day_of_era / 146096) / 365;

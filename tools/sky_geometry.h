@@ -16,8 +16,8 @@ struct CalendarInstant {
     int millisecond;
 };
 
-// Given milliseconds since 1970-01-01 00:00 UT (not negative), returns the
-// calendar fields of that instant (proleptic Gregorian calendar).
+// Given milliseconds since 1970-01-01 00:00 UT (negative before it), returns
+// the calendar fields of that instant (proleptic Gregorian calendar).
 CalendarInstant InstantFromUnixMilliseconds(std::int64_t unix_ms);
 
 // Given milliseconds since 1970-01-01 00:00 UT, returns the Julian date.
