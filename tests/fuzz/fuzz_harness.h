@@ -8,6 +8,7 @@
 #ifndef TESTS_FUZZ_FUZZ_HARNESS_H
 #define TESTS_FUZZ_FUZZ_HARNESS_H
 
+#include <cstddef>
 #include <cstdio>
 #include <cstdlib>
 
@@ -35,6 +36,10 @@ bool RunUntilProcessEnd(Action action, int& ended_status) {
 // /dev/null so that millions of inputs do not flood the log. Safe to call
 // more than once.
 void SilenceConsole();
+
+// Writes size bytes from data as the whole file at path; a file that cannot
+// be written fails the run as a broken check does.
+void WriteWholeFile(const char* path, const void* data, std::size_t size);
 
 // Ends the run with a report on standard error: an invariant a target checks
 // does not hold for the current input. abort() makes libFuzzer keep the

@@ -37,14 +37,6 @@ const std::string& ScratchCalPath() {
     return cal_path;
 }
 
-void WriteWholeFile(const std::string& path, const std::uint8_t* data, std::size_t size) {
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (file == nullptr) FuzzCheckFailed("scratch CAL file can be written");
-    const bool written = size == 0 || std::fwrite(data, 1, size, file) == size;
-    const bool closed = std::fclose(file) == 0;
-    if (!written || !closed) FuzzCheckFailed("scratch CAL file written whole");
-}
-
 bool IsTerminatedWithin(const char* text, std::size_t room, std::size_t max_chars) {
     return std::memchr(text, '\0', room) != nullptr && std::strlen(text) <= max_chars;
 }
@@ -103,7 +95,7 @@ SiteRecord g_first_site;
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     SilenceConsole();
     const std::string& path = ScratchCalPath();
-    WriteWholeFile(path, data, size);
+    WriteWholeFile(path.c_str(), data, size);
 
     std::memset(&g_record, 0, sizeof g_record);
     std::memset(&g_site, 0, sizeof g_site);
@@ -139,7 +131,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (size > 0 && data[0] != '=') {
         std::string padded(1 + data[0] % 97, 'p');
         padded.append(reinterpret_cast<const char*>(data), size);
-        WriteWholeFile(path, reinterpret_cast<const std::uint8_t*>(padded.data()), padded.size());
+        WriteWholeFile(path.c_str(), padded.data(), padded.size());
         std::memset(&g_record, 0, sizeof g_record);
         std::memset(&g_site, 0, sizeof g_site);
         FUZZ_CHECK(!RunUntilProcessEnd(load, status));

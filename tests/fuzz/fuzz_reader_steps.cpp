@@ -25,14 +25,6 @@ const std::string& ScratchFolderPath() {
     return path;
 }
 
-void WriteWholeFile(const std::string& path, const char* data, std::size_t size) {
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (file == nullptr) FuzzCheckFailed("scratch CAL file can be written");
-    const bool written = size == 0 || std::fwrite(data, 1, size, file) == size;
-    const bool closed = std::fclose(file) == 0;
-    if (!written || !closed) FuzzCheckFailed("scratch CAL file written whole");
-}
-
 CalibrationRecord g_read_record;
 SiteRecord g_read_site;
 CalibrationRecord g_applied_record;
@@ -75,11 +67,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         split == nullptr ? size : static_cast<std::size_t>(static_cast<const char*>(split) - text);
     const std::string first_path = ScratchFolderPath() + "/CAL001_20200101_000000_000.txt";
     const std::string second_path = ScratchFolderPath() + "/CAL001_20200102_000000_000.txt";
-    WriteWholeFile(first_path, text, first_size);
+    WriteWholeFile(first_path.c_str(), text, first_size);
     if (split == nullptr) {
-        WriteWholeFile(second_path, text, size);
+        WriteWholeFile(second_path.c_str(), text, size);
     } else {
-        WriteWholeFile(second_path, text + first_size + 1, size - first_size - 1);
+        WriteWholeFile(second_path.c_str(), text + first_size + 1, size - first_size - 1);
     }
 
     std::memset(&g_read_record, 0, sizeof g_read_record);
