@@ -14,9 +14,7 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <map>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -32,17 +30,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string ReadWhole(const fs::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
-
-void WriteWhole(const fs::path& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary) << text;
-}
-
 struct RunResult {
     int exit_status = -1;
     std::string console;
@@ -55,7 +42,7 @@ RunResult RunWithWorkers(const fs::path& scratch, const fs::path& folder, int wo
     fs::remove_all(folder / "Summary");
     const fs::path input = scratch / "stdin.txt";
     const fs::path output = scratch / "stdout.txt";
-    WriteWhole(input, folder.string() + "\n42\n\n");
+    WriteFile(input, folder.string() + "\n42\n\n");
     std::fflush(nullptr);
     const pid_t child = fork();
     if (child == 0) {
@@ -71,10 +58,10 @@ RunResult RunWithWorkers(const fs::path& scratch, const fs::path& folder, int wo
     if (child > 0 && waitpid(child, &status, 0) == child && WIFEXITED(status)) {
         result.exit_status = WEXITSTATUS(status);
     }
-    result.console = ReadWhole(output);
+    result.console = ReadFile(output);
     std::error_code error;
     for (const auto& entry : fs::directory_iterator(folder / "Summary", error)) {
-        result.tables[entry.path().filename().string()] = ReadWhole(entry.path());
+        result.tables[entry.path().filename().string()] = ReadFile(entry.path());
     }
     return result;
 }
@@ -96,7 +83,7 @@ CalibrationSample Calibration(int camera, int day, int order, int stars) {
 }
 
 void WriteCalibration(const fs::path& folder, const CalibrationSample& sample, const std::string& text) {
-    WriteWhole(folder / CalFileName(sample), text);
+    WriteFile(folder / CalFileName(sample), text);
 }
 
 // Replaces the line of text that begins with start (its line end kept).
@@ -145,7 +132,7 @@ void UnreadableFileMidCamera(const fs::path& folder) {
             WriteCalibration(folder, Calibration(camera, day, 3, 50),
                              CalText(Calibration(camera, day, 3, 50)));
     }
-    WriteWhole(folder / "CAL009_20131203_120000_0001.txt", CalText(Calibration(9, 3, 3, 50)));
+    WriteFile(folder / "CAL009_20131203_120000_0001.txt", CalText(Calibration(9, 3, 3, 50)));
 }
 
 // A file of fit order 4 part way through the second camera.

@@ -6,7 +6,6 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
-#include <fstream>
 #include <limits>
 #include <memory>
 #include <string>
@@ -20,10 +19,6 @@
 #include "tools/split_mix.h"
 
 namespace {
-
-void WriteText(const std::filesystem::path& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary) << text;
-}
 
 std::string CrLf(const std::string& text) {
     std::string converted;
@@ -44,7 +39,7 @@ struct Loaded {
 Loaded Load(const std::filesystem::path& folder, const std::string& text) {
     static int file_number = 0;
     const std::filesystem::path path = folder / ("CAL012_" + std::to_string(++file_number) + ".txt");
-    WriteText(path, text);
+    WriteFile(path, text);
     Loaded loaded;
     EXPECT_TRUE(ReadCALfile(path.string().c_str(), *loaded.record, *loaded.site));
     std::filesystem::remove(path);
@@ -156,7 +151,7 @@ TEST(CalScanner, NumbersOfAnyLengthReadAsTheirWholeText) {
         }
         // Once inside one window, once across the first boundary.
         for (const std::size_t blanks : {std::size_t{1}, kCalWindowBytes - 3}) {
-            WriteText(path, std::string(blanks, ' ') + c.text + "\n");
+            WriteFile(path, std::string(blanks, ' ') + c.text + "\n");
             CalWindow window;
             ASSERT_TRUE(OpenCalWindow(path.string().c_str(), window));
             CalScanner scanner;
@@ -190,7 +185,7 @@ TEST(CalScanner, ShortNumbersReadAsTheLibraryReadsThem) {
         texts.push_back(text);
         file += text + (i % 13 == 0 ? "\n" : " ");
     }
-    WriteText(path, file);
+    WriteFile(path, file);
     CalWindow window;
     ASSERT_TRUE(OpenCalWindow(path.string().c_str(), window));
     CalScanner scanner;
@@ -215,7 +210,7 @@ TEST(CalScanner, StarRowsReadAsTheirFormatReadsThem) {
     SplitMix64 rng{77};
     std::string text;
     for (int i = 0; i < 4000; ++i) text += pieces[UniformInt(rng, 0, 9)];
-    WriteText(path, text);
+    WriteFile(path, text);
     CalWindow by_format_window;
     CalWindow direct_window;
     ASSERT_TRUE(OpenCalWindow(path.string().c_str(), by_format_window));
@@ -264,7 +259,7 @@ TEST(CalScanner, StarRowsReadAsTheirFormatReadsThem) {
 TEST(CalScanner, ExponentWithoutDigitsIsLeftAcrossTheWindowBoundary) {
     ScratchFolder folder;
     const std::filesystem::path path = folder.path / "exponent.txt";
-    WriteText(path, std::string(kCalWindowBytes - 4, ' ') + "8.e+x\n");
+    WriteFile(path, std::string(kCalWindowBytes - 4, ' ') + "8.e+x\n");
     CalWindow window;
     ASSERT_TRUE(OpenCalWindow(path.string().c_str(), window));
     CalScanner scanner;

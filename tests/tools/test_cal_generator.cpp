@@ -7,11 +7,9 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <memory>
 #include <regex>
-#include <sstream>
 #include <string>
 
 #include "calib/read_cal.h"
@@ -30,10 +28,7 @@ namespace fs = std::filesystem;
 std::map<std::string, std::string> ReadFolder(const fs::path& folder) {
     std::map<std::string, std::string> files;
     for (const auto& entry : fs::directory_iterator(folder)) {
-        std::ifstream in(entry.path(), std::ios::binary);
-        std::ostringstream text;
-        text << in.rdbuf();
-        files[entry.path().filename().string()] = text.str();
+        files[entry.path().filename().string()] = ReadFile(entry.path());
     }
     return files;
 }
@@ -66,7 +61,7 @@ TEST(CalGenerator, FilesLoadThroughTheReaderWithTheGeneratedValues) {
         std::string text;
         AppendCalText(sample, text);
         const fs::path path = folder.path / CalFileName(sample);
-        std::ofstream(path, std::ios::binary) << text;
+        WriteFile(path, text);
 
         ReadCALfile(path.string().c_str(), *record, *site);
         SCOPED_TRACE("camera " + std::to_string(c));
