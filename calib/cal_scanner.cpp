@@ -9,6 +9,8 @@
 #include <limits>
 #include <system_error>
 
+#include "calib/exact_decimal.h"
+
 ScanTarget SkipTarget() {
     return ScanTarget{};
 }
@@ -373,23 +375,11 @@ bool ScanPlainDecimal(const char*& p, const char* end, double& value) {
 }
 
 // Given the digits of a number and the exponent written after it, returns
-// true with magnitude set when one correctly rounded operation gives it: the
-// digits as an integer of at most 2^53 and a power of ten of at most 10^22
-// are both exact doubles, so their product or quotient is rounded once, as
-// the full conversion would round it (Clinger's fast path). Most numbers in a
-// CAL file are such.
+// true with magnitude set when one correctly rounded operation gives it
+// (ExactDecimalValue). Most numbers in a CAL file are such.
 bool ExactlyRepresentable(const ShortDecimal& decimal, long long exponent, double& magnitude) {
-    static constexpr double kExactPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                                   1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
-                                                   1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-    constexpr long long kMaxExactPower = 22;
-    constexpr std::uint64_t kMaxExactInteger = std::uint64_t{1} << 53;
-    if (decimal.significant_digits > kShortDecimalDigits || decimal.digits > kMaxExactInteger) return false;
-    const long long power = exponent - decimal.fraction_digits;
-    if (power < -kMaxExactPower || power > kMaxExactPower) return false;
-    const double digits = static_cast<double>(decimal.digits);
-    magnitude = power >= 0 ? digits * kExactPowersOfTen[power] : digits / kExactPowersOfTen[-power];
-    return true;
+    if (decimal.significant_digits > kShortDecimalDigits) return false;
+    return ExactDecimalValue(decimal.digits, exponent - decimal.fraction_digits, magnitude);
 }
 
 // The number at the cursor read straight from the window's text, the common

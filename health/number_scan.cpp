@@ -5,13 +5,13 @@
 #include <cstdint>
 #include <system_error>
 
+#include "calib/exact_decimal.h"
+
 namespace {
 
-constexpr int kMaxExactDigits = 15;  // an integer of this many digits is an exact double
-constexpr int kMaxExactPower = 22;   // 10^22 is the largest power of ten a double holds exactly
+// At most this many digits, so that the digits' integer cannot wrap.
+constexpr int kMaxExactDigits = 15;
 constexpr int kMaxExponentDigits = 4;
-constexpr double kPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
-                                   1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
 
 bool IsDigit(char c) {
     return c >= '0' && c <= '9';
@@ -76,24 +76,17 @@ bool ScanNumber(const char*& cursor, const char* end, double* value) {
             ++exponent_digits;
         }
         if (exponent_digits == 0 || exponent_digits > kMaxExponentDigits) {
-            exponent = kMaxExactPower + 1;  // the general road decides
+            exponent = static_cast<int>(kMaxExactPowerOfTen) + 1;  // the general road decides
         } else {
             p = q;
             if (exponent_negative) exponent = -exponent;
         }
     }
-    const int power = exponent - fraction_digits;
+    double magnitude = 0.0;
     if ((p == end || *p == ' ' || *p == '\t') && digits > 0 && digits <= kMaxExactDigits &&
-        power >= -kMaxExactPower && power <= kMaxExactPower) {
+        ExactDecimalValue(mantissa, exponent - fraction_digits, magnitude)) {
         cursor = p;
-        if (value != nullptr) {
-            // An integer of at most 15 digits and a power of ten up to 10^22
-            // are exact doubles, so one multiplication or division rounds
-            // once: the correctly rounded value.
-            const double magnitude = power >= 0 ? static_cast<double>(mantissa) * kPowersOfTen[power]
-                                                : static_cast<double>(mantissa) / kPowersOfTen[-power];
-            *value = negative ? -magnitude : magnitude;
-        }
+        if (value != nullptr) *value = negative ? -magnitude : magnitude;
         return true;
     }
     // Exponents, long digit strings, text: the whole token, the general way.
