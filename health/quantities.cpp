@@ -5,10 +5,10 @@
 
 #include "health/calendar_time.h"
 #include "health/robust_stats.h"
+#include "tools/sky_geometry.h"
 
 namespace {
 
-constexpr double kRadiansPerDegree = 0.017453292519943295;
 constexpr double kArcminPerDegree = 60.0;
 constexpr int kMinReferenceCalibrations = 5;
 // Units the standard coordinates may come in, in arcmin: arcsec, arcmin,

@@ -3,9 +3,10 @@
 #include <algorithm>
 #include <cmath>
 
+#include "tools/sky_geometry.h"
+
 namespace {
 
-constexpr double kRadiansPerDegree = 0.017453292519943295;
 constexpr double kMaxCornerAngleDeg = 40.0;
 constexpr double kMinArcminPerPixel = 2.0;
 constexpr double kMaxArcminPerPixel = 5.0;

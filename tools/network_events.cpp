@@ -26,7 +26,6 @@ constexpr std::int64_t kMillisecondsPerHour = 3600000;
 constexpr std::int64_t kFirstUnixDay = 16071;  // 2014-01-01
 constexpr double kDaysPerYear = 365.25;
 constexpr double kTwoPi = 6.283185307179586;
-constexpr double kRadiansPerDegree = 0.017453292519943295;
 constexpr int kHighestCameraNumber = 999;
 
 // Rates per camera and year of the injected events.

@@ -4,7 +4,6 @@
 
 namespace {
 
-constexpr double kRadiansPerDegree = 0.017453292519943295;
 constexpr std::int64_t kMillisecondsPerDay = 86400000;
 constexpr double kJulianDateOfUnixEpoch = 2440587.5;
 constexpr double kJulianDateOfJ2000 = 2451545.0;

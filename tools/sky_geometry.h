@@ -5,6 +5,9 @@
 
 #include <cstdint>
 
+// pi / 180, to turn degrees into radians.
+constexpr double kRadiansPerDegree = 0.017453292519943295;
+
 // A UT instant split into calendar fields.
 struct CalendarInstant {
     int year;
