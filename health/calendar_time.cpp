@@ -77,20 +77,16 @@ std::optional<std::int64_t> ParseIsoTime(std::string_view text) {
 }
 
 void AppendIsoTime(std::string& text, std::int64_t unix_ms) {
+    // YYYY-MM-DDTHH:MM:SS.mmm: the digits of each zero-filled field and the
+    // character after each field but the last.
+    static constexpr int kDigits[7] = {4, 2, 2, 2, 2, 2, 3};
+    static constexpr char kSeparators[7] = "--T::.";
     const CalendarInstant t = InstantFromUnixMilliseconds(unix_ms);
-    AppendDigits(text, t.year, 4);
-    text += '-';
-    AppendDigits(text, t.month, 2);
-    text += '-';
-    AppendDigits(text, t.day, 2);
-    text += 'T';
-    AppendDigits(text, t.hour, 2);
-    text += ':';
-    AppendDigits(text, t.minute, 2);
-    text += ':';
-    AppendDigits(text, t.second, 2);
-    text += '.';
-    AppendDigits(text, t.millisecond, 3);
+    const int fields[7] = {t.year, t.month, t.day, t.hour, t.minute, t.second, t.millisecond};
+    for (int i = 0; i < 7; ++i) {
+        if (i > 0) text += kSeparators[i - 1];
+        AppendDigits(text, fields[i], kDigits[i]);
+    }
 }
 
 std::string IsoTime(std::int64_t unix_ms) {
