@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "health/camera_analysis.h"
+#include "health/findings/camera_analysis.h"
 #include "norv_version.h"
 
 struct HealthOptions {

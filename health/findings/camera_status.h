@@ -1,0 +1,23 @@
+// A camera's status for the operator, and the calibration to use.
+#ifndef HEALTH_FINDINGS_CAMERA_STATUS_H
+#define HEALTH_FINDINGS_CAMERA_STATUS_H
+
+#include <string_view>
+
+#include "health/findings/camera_analysis.h"
+
+// Given a camera with all its findings and the settings, sorts the findings
+// by time, marks those still open, and sets:
+// - last_good: the newest calibration after the last move or scale change
+//   that no finding is against (outlier, poor fit, few stars, duplicate, or
+//   inside a zero-point drop);
+// - status ACTION when the camera is stale, moved or changed scale within the
+//   last window, or when its newest calibration is a pointing outlier, a poor
+//   fit, or inside a zero-point drop that has not recovered; WATCH when any
+//   other finding ends within the last window; OK otherwise;
+// - reasons: one short text per open finding.
+void AssessCamera(CameraAnalysis& camera, const HealthSettings& settings);
+
+std::string_view StatusName(CameraStatus status);
+
+#endif  // HEALTH_FINDINGS_CAMERA_STATUS_H

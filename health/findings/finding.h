@@ -1,0 +1,39 @@
+// Findings: what the report says about a camera's calibrations.
+#ifndef HEALTH_FINDINGS_FINDING_H
+#define HEALTH_FINDINGS_FINDING_H
+
+#include <string>
+#include <string_view>
+
+enum class FindingKind {
+    kMoved,
+    kPointingOutlier,
+    kScaleChange,
+    kZeroPointDrop,
+    kPoorFit,
+    kFewStars,
+    kStale,
+    kDuplicate,
+    kPointingDrift,
+};
+constexpr int kFindingKindCount = 9;
+
+// The kind's name as the findings table writes it (moved, pointing_outlier, ...).
+std::string_view KindName(FindingKind kind);
+
+// Kinds that say a calibration itself should not be used (as against a
+// change of the camera that later calibrations describe correctly).
+bool IsAgainstCalibration(FindingKind kind);
+
+struct Finding {
+    FindingKind kind = FindingKind::kMoved;
+    int first = 0;         // index of the first calibration covered (for a change: the first after it)
+    int last = 0;          // index of the last calibration covered
+    int calibrations = 1;  // how many calibrations (for a duplicate: how many rows share the time)
+    double size = 0.0;
+    std::string unit;
+    std::string detail;  // one plain-language sentence
+    bool open = false;   // still describes the camera's present state
+};
+
+#endif  // HEALTH_FINDINGS_FINDING_H

@@ -1,0 +1,26 @@
+// The whole report: every camera's analysis and what the run met on the way.
+#ifndef HEALTH_FINDINGS_HEALTH_REPORT_H
+#define HEALTH_FINDINGS_HEALTH_REPORT_H
+
+#include <cstdint>
+#include <filesystem>
+#include <vector>
+
+#include "health/findings/camera_analysis.h"
+#include "health/tables/camera_tables.h"
+
+struct HealthReport {
+    std::filesystem::path tables_folder;
+    HealthSettings settings;
+    std::vector<CameraAnalysis> cameras;  // ascending camera number
+    std::vector<TableProblem> problems;
+    std::int64_t newest_ms = 0;  // newest calibration of the folder
+};
+
+// Given the folder of the tables and the settings, reads every camera's tables
+// and analyses them: quantities, site weather, findings, status. Problems met
+// in the tables are collected in the report. Never ends the process.
+HealthReport BuildHealthReport(const std::filesystem::path& tables_folder,
+                               const std::vector<CameraTablePaths>& tables, const HealthSettings& settings);
+
+#endif  // HEALTH_FINDINGS_HEALTH_REPORT_H

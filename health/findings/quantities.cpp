@@ -1,0 +1,211 @@
+#include "health/findings/quantities.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "health/calendar_time.h"
+#include "health/stats/robust_stats.h"
+#include "tools/sky_geometry.h"
+
+namespace {
+
+constexpr double kArcminPerDegree = 60.0;
+constexpr int kMinReferenceCalibrations = 5;
+// Units the standard coordinates may come in, in arcmin: arcsec, arcmin,
+// degree, radian.
+constexpr double kStandardUnitsArcmin[] = {1.0 / 60.0, 1.0, 60.0, 10800.0 / 3.141592653589793};
+
+double SquareRootAbsDet(const Calibration& c) {
+    return std::sqrt(std::fabs(c.x1 * c.y2 - c.x2 * c.y1));
+}
+
+// The unit whose ratio to the table's scale column is nearest to the
+// polynomial's own scale, judged on the median ratio; degrees when the
+// column gives nothing to compare with.
+double StandardUnitArcmin(const std::vector<Calibration>& calibrations) {
+    std::vector<double> ratios;
+    for (const Calibration& c : calibrations) {
+        const double scale = SquareRootAbsDet(c);
+        if (scale > 0 && c.table_arcmin_per_pixel > 0) ratios.push_back(c.table_arcmin_per_pixel / scale);
+    }
+    const double ratio = Median(ratios);
+    if (!(ratio > 0)) return kArcminPerDegree;
+    double best = kArcminPerDegree;
+    for (double unit : kStandardUnitsArcmin) {
+        if (std::fabs(std::log(ratio / unit)) < std::fabs(std::log(ratio / best))) best = unit;
+    }
+    return best;
+}
+
+// Great-circle angle between two horizontal directions, degrees.
+double SeparationDeg(double az1, double el1, double az2, double el2) {
+    const double a1 = az1 * kRadiansPerDegree, e1 = el1 * kRadiansPerDegree;
+    const double a2 = az2 * kRadiansPerDegree, e2 = el2 * kRadiansPerDegree;
+    const double sin_half_el = std::sin(0.5 * (e2 - e1));
+    const double sin_half_az = std::sin(0.5 * (a2 - a1));
+    const double h = sin_half_el * sin_half_el + std::cos(e1) * std::cos(e2) * sin_half_az * sin_half_az;
+    return 2.0 * std::asin(std::sqrt(std::clamp(h, 0.0, 1.0))) / kRadiansPerDegree;
+}
+
+// Median pointing of the camera's first window (at least five
+// calibrations), with azimuths taken relative to the first so that the
+// median does not straddle 0/360.
+void SetReference(CameraAnalysis& camera, double window_days) {
+    const std::vector<Calibration>& cal = camera.calibrations;
+    if (cal.empty()) return;
+    std::vector<double> az;
+    std::vector<double> el;
+    const double start = camera.days.front();
+    for (std::size_t i = 0; i < cal.size(); ++i) {
+        if (camera.days[i] - start > window_days && az.size() >= kMinReferenceCalibrations) break;
+        az.push_back(WrapDegrees180(cal[i].azimuth_deg - cal[0].azimuth_deg));
+        el.push_back(cal[i].elevation_deg);
+    }
+    camera.reference_azimuth_deg = std::fmod(cal[0].azimuth_deg + Median(az) + 360.0, 360.0);
+    camera.reference_elevation_deg = Median(el);
+}
+
+// Mean time of day of the calibrations, as a circular mean, in hours UT.
+double TypicalHour(const std::vector<double>& days) {
+    double sx = 0.0, sy = 0.0;
+    for (double d : days) {
+        const double angle = (d - std::floor(d)) * 2.0 * 3.141592653589793;
+        sx += std::cos(angle);
+        sy += std::sin(angle);
+    }
+    double hour = std::atan2(sy, sx) / (2.0 * 3.141592653589793) * 24.0;
+    return hour < 0 ? hour + 24.0 : hour;
+}
+
+void Resize(QuantitySeries& series, std::size_t n) {
+    series.value.assign(n, kNoValue);
+}
+
+}  // namespace
+
+double WrapDegrees180(double angle_deg) {
+    double wrapped = std::fmod(angle_deg + 180.0, 360.0);
+    if (wrapped < 0) wrapped += 360.0;
+    return wrapped - 180.0;
+}
+
+double RobustZ(double value, double centre, double spread, double floor) {
+    if (!std::isfinite(value) || !std::isfinite(centre)) return kNoValue;
+    const double scale = std::isfinite(spread) ? std::max(spread, floor) : floor;
+    return scale > 0 ? (value - centre) / scale : kNoValue;
+}
+
+void FillMedianBaseline(QuantitySeries& series, const std::vector<double>& days, double window_days,
+                        double floor) {
+    RollingBaseline baseline = RollingRobust(days, series.value, window_days, 0.5);
+    series.centre = std::move(baseline.centre);
+    series.spread = std::move(baseline.spread);
+    series.z.assign(series.value.size(), kNoValue);
+    for (std::size_t i = 0; i < series.value.size(); ++i) {
+        series.z[i] = RobustZ(series.value[i], series.centre[i], series.spread[i], floor);
+    }
+}
+
+CameraAnalysis DeriveQuantities(CameraTables&& tables, const HealthSettings& settings) {
+    CameraAnalysis camera;
+    camera.camera = tables.camera;
+    camera.calibrations = std::move(tables.calibrations);
+    camera.duplicates = std::move(tables.duplicates);
+    const std::vector<Calibration>& cal = camera.calibrations;
+    const std::size_t n = cal.size();
+    for (const Calibration& c : cal) camera.days.push_back(DaysFromMilliseconds(c.time_ms));
+    if (n == 0) return camera;
+    camera.typical_hour_ut = TypicalHour(camera.days);
+
+    SetReference(camera, settings.window_days);
+    camera.arcmin_per_standard_unit = StandardUnitArcmin(cal);
+    for (QuantitySeries* s :
+         {&camera.offset_az, &camera.offset_el, &camera.offset, &camera.tilt, &camera.scale,
+          &camera.scale_change, &camera.aspect, &camera.skew, &camera.oc_mean, &camera.oc_sigma,
+          &camera.zero_point, &camera.faint_limit, &camera.star_count}) {
+        Resize(*s, n);
+    }
+    camera.oc_mean_px.assign(n, kNoValue);
+    camera.oc_sigma_px.assign(n, kNoValue);
+
+    const double cos_el = std::cos(camera.reference_elevation_deg * kRadiansPerDegree);
+    for (std::size_t i = 0; i < n; ++i) {
+        const Calibration& c = cal[i];
+        camera.offset_az.value[i] =
+            WrapDegrees180(c.azimuth_deg - camera.reference_azimuth_deg) * cos_el * kArcminPerDegree;
+        camera.offset_el.value[i] = (c.elevation_deg - camera.reference_elevation_deg) * kArcminPerDegree;
+        camera.offset.value[i] = SeparationDeg(camera.reference_azimuth_deg, camera.reference_elevation_deg,
+                                               c.azimuth_deg, c.elevation_deg) *
+                                 kArcminPerDegree;
+        camera.tilt.value[i] = c.tilt_deg;
+        const double scale = SquareRootAbsDet(c) * camera.arcmin_per_standard_unit;
+        if (scale > 0) camera.scale.value[i] = scale;
+        const double x_axis = std::hypot(c.x1, c.y1);
+        const double y_axis = std::hypot(c.x2, c.y2);
+        if (x_axis > 0 && y_axis > 0) {
+            camera.aspect.value[i] = x_axis / y_axis;
+            const double cosine = std::clamp((c.x1 * c.x2 + c.y1 * c.y2) / (x_axis * y_axis), -1.0, 1.0);
+            camera.skew.value[i] = std::asin(cosine) / kRadiansPerDegree;
+        }
+        camera.oc_mean.value[i] = c.oc_mean_arcmin;
+        camera.oc_sigma.value[i] = c.oc_sigma_arcmin;
+        camera.faint_limit.value[i] = c.faint_limit_mag;
+        camera.star_count.value[i] = c.star_count;
+    }
+    camera.pixel_arcmin = Median(camera.scale.value);
+    if (!(camera.pixel_arcmin > 0)) {
+        std::vector<double> column;
+        for (const Calibration& c : cal) column.push_back(c.table_arcmin_per_pixel);
+        camera.pixel_arcmin = Median(column);
+    }
+    for (std::size_t i = 0; i < n; ++i) {
+        camera.scale_change.value[i] = (camera.scale.value[i] / camera.pixel_arcmin - 1.0) * 100.0;
+        const double pixel =
+            std::isfinite(camera.scale.value[i]) ? camera.scale.value[i] : camera.pixel_arcmin;
+        camera.oc_mean_px[i] = cal[i].oc_mean_arcmin / pixel;
+        camera.oc_sigma_px[i] = cal[i].oc_sigma_arcmin / pixel;
+    }
+
+    // Zero point: the magnitude fit taken at the camera's median
+    // log-intensity, along the fit line through its stars' centroid (the
+    // table prints the intercept to two decimals; the centroid keeps the
+    // line's position exact).
+    int votes = 0;
+    std::vector<double> log_medians;
+    for (const Calibration& c : cal) {
+        votes += c.magfit_form_vote;
+        log_medians.push_back(c.median_log_inten);
+    }
+    if (votes == 0) {
+        std::vector<double> slopes;
+        for (const Calibration& c : cal) slopes.push_back(c.magfit_slope);
+        votes = Median(slopes) < 0 ? -1 : 1;
+    }
+    camera.magfit_pogson = votes > 0;
+    camera.pivot_log_inten = Median(log_medians);
+    for (std::size_t i = 0; i < n; ++i) {
+        const Calibration& c = cal[i];
+        const double magnitude_per_log = camera.magfit_pogson ? -2.5 * c.magfit_slope : c.magfit_slope;
+        if (std::isfinite(c.mean_mv) && std::isfinite(c.mean_log_inten)) {
+            camera.zero_point.value[i] =
+                c.mean_mv + magnitude_per_log * (camera.pivot_log_inten - c.mean_log_inten);
+        } else if (std::isfinite(c.magfit_icept) && std::isfinite(camera.pivot_log_inten)) {
+            camera.zero_point.value[i] = c.magfit_icept + magnitude_per_log * camera.pivot_log_inten;
+        }
+    }
+
+    const double window = settings.window_days;
+    FillMedianBaseline(camera.offset_az, camera.days, window, 1e-3);
+    FillMedianBaseline(camera.offset_el, camera.days, window, 1e-3);
+    FillMedianBaseline(camera.offset, camera.days, window, 1e-3);
+    FillMedianBaseline(camera.tilt, camera.days, window, 1e-3);
+    FillMedianBaseline(camera.scale, camera.days, window, 1e-6);
+    FillMedianBaseline(camera.scale_change, camera.days, window, 1e-3);
+    FillMedianBaseline(camera.aspect, camera.days, window, 1e-5);
+    FillMedianBaseline(camera.skew, camera.days, window, 1e-3);
+    FillMedianBaseline(camera.oc_mean, camera.days, window, 1e-3);
+    FillMedianBaseline(camera.oc_sigma, camera.days, window, 1e-3);
+    FillMedianBaseline(camera.faint_limit, camera.days, window, 1e-2);
+    FillMedianBaseline(camera.star_count, camera.days, window, 1.0);
+    return camera;
+}

@@ -1,0 +1,144 @@
+#include "health/findings/site_weather.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numeric>
+#include <utility>
+
+#include "health/tables/calibration.h"
+#include "health/stats/robust_stats.h"
+
+namespace {
+
+// Haze spells last days, so a month's upper envelope is the clear level
+// through them while it follows seasonal changes of the zero point.
+constexpr double kEnvelopeDays = 30.0;
+constexpr double kEnvelopeFraction = 0.9;
+constexpr double kDipMag = 0.15;
+constexpr int kMinCommonDips = 5;
+constexpr double kMinLift = 2.0;
+// Share of the rarer-dipping camera's dips that the other camera shares.
+constexpr double kMinSharedFraction = 0.5;
+
+struct NightDeficit {
+    long long night;
+    double deficit;
+    bool in_drop;  // inside a drop of the camera's own found so far
+};
+using NightDeficits = std::vector<NightDeficit>;  // ascending nights
+
+// Per night, the deepest dip of the camera below its envelope, less the depth
+// of any drop of its own found so far (that part is not weather).
+NightDeficits DeficitByNight(CameraAnalysis& camera) {
+    const std::vector<double>& zp = camera.zero_point.value;
+    if (camera.zero_point_site_envelope.size() != zp.size()) {
+        camera.zero_point_site_envelope =
+            RollingRobust(camera.days, zp, kEnvelopeDays, kEnvelopeFraction, nullptr, 5, false).centre;
+    }
+    const std::vector<double>& envelope = camera.zero_point_site_envelope;
+    NightDeficits nights;
+    for (std::size_t i = 0; i < zp.size(); ++i) {
+        const double own_drop = i < camera.own_drop_mag.size() ? camera.own_drop_mag[i] : 0.0;
+        const double deficit = envelope[i] - zp[i] - own_drop;
+        if (!std::isfinite(deficit)) continue;
+        const long long night = NightOf(camera, i);
+        if (!nights.empty() && nights.back().night == night) {
+            nights.back().deficit = std::max(nights.back().deficit, deficit);
+            nights.back().in_drop = nights.back().in_drop || own_drop > 0;
+        } else {
+            nights.push_back({night, deficit, own_drop > 0});
+        }
+    }
+    for (NightDeficit& night : nights) night.deficit = std::max(0.0, night.deficit);
+    return nights;
+}
+
+bool ShareSite(const NightDeficits& a, const NightDeficits& b) {
+    long long common = 0, dips_a = 0, dips_b = 0, dips_both = 0;
+    for (std::size_t i = 0, j = 0; i < a.size() && j < b.size();) {
+        if (a[i].night < b[j].night) {
+            ++i;
+        } else if (b[j].night < a[i].night) {
+            ++j;
+        } else {
+            const bool dip_a = a[i].deficit >= kDipMag;
+            const bool dip_b = b[j].deficit >= kDipMag;
+            ++common;
+            dips_a += dip_a;
+            dips_b += dip_b;
+            dips_both += dip_a && dip_b;
+            ++i;
+            ++j;
+        }
+    }
+    if (dips_both < kMinCommonDips) return false;
+    const double expected =
+        static_cast<double>(dips_a) * static_cast<double>(dips_b) / static_cast<double>(common);
+    return static_cast<double>(dips_both) >= kMinLift * expected &&
+           static_cast<double>(dips_both) >=
+               kMinSharedFraction * static_cast<double>(std::min(dips_a, dips_b));
+}
+
+int Root(std::vector<int>& parent, int i) {
+    while (parent[static_cast<std::size_t>(i)] != i) {
+        parent[static_cast<std::size_t>(i)] =
+            parent[static_cast<std::size_t>(parent[static_cast<std::size_t>(i)])];
+        i = parent[static_cast<std::size_t>(i)];
+    }
+    return i;
+}
+
+// The camera's entry for a night, or nullptr when it did not calibrate then.
+const NightDeficit* NightEntry(const NightDeficits& nights, long long night) {
+    const auto found =
+        std::lower_bound(nights.begin(), nights.end(), night,
+                         [](const NightDeficit& n, long long value) { return n.night < value; });
+    return found != nights.end() && found->night == night ? &*found : nullptr;
+}
+
+}  // namespace
+
+long long NightOf(const CameraAnalysis& camera, std::size_t index) {
+    return static_cast<long long>(std::floor(camera.days[index] + 0.5 - camera.typical_hour_ut / 24.0));
+}
+
+void EstimateSiteWeather(std::vector<CameraAnalysis>& cameras) {
+    const int count = static_cast<int>(cameras.size());
+    std::vector<NightDeficits> deficits;
+    for (CameraAnalysis& camera : cameras) deficits.push_back(DeficitByNight(camera));
+    std::vector<int> parent(static_cast<std::size_t>(count));
+    std::iota(parent.begin(), parent.end(), 0);
+    for (int a = 0; a < count; ++a) {
+        for (int b = a + 1; b < count; ++b) {
+            if (Root(parent, a) == Root(parent, b)) continue;
+            if (ShareSite(deficits[static_cast<std::size_t>(a)], deficits[static_cast<std::size_t>(b)])) {
+                parent[static_cast<std::size_t>(Root(parent, b))] = Root(parent, a);
+            }
+        }
+    }
+    std::vector<int> members(static_cast<std::size_t>(count), 0);
+    for (int c = 0; c < count; ++c) ++members[static_cast<std::size_t>(Root(parent, c))];
+    for (int c = 0; c < count; ++c) {
+        CameraAnalysis& camera = cameras[static_cast<std::size_t>(c)];
+        const int root = Root(parent, c);
+        camera.site_group = members[static_cast<std::size_t>(root)] > 1 ? root : -1;
+        camera.weather_mag.assign(camera.calibrations.size(), 0.0);
+        if (camera.site_group < 0) continue;
+        for (std::size_t i = 0; i < camera.calibrations.size(); ++i) {
+            const long long night = NightOf(camera, i);
+            // Site-mates inside a drop of their own tell the weather only as
+            // well as that drop's depth is known; the others are asked first.
+            double least = kNoValue;
+            double least_clear = kNoValue;
+            for (int m = 0; m < count; ++m) {
+                if (m == c || Root(parent, m) != root) continue;
+                const NightDeficit* entry = NightEntry(deficits[static_cast<std::size_t>(m)], night);
+                if (entry == nullptr) continue;
+                if (!(entry->deficit >= least)) least = entry->deficit;
+                if (!entry->in_drop && !(entry->deficit >= least_clear)) least_clear = entry->deficit;
+            }
+            if (std::isfinite(least_clear)) least = least_clear;
+            if (std::isfinite(least)) camera.weather_mag[i] = least;
+        }
+    }
+}

@@ -1,0 +1,127 @@
+// Site weather: cameras whose dips coincide share a site, and what one
+// camera's site-mates saw is taken out of its zero point, its own drop is not.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "health/findings/zero_point_findings.h"
+#include "health/findings/site_weather.h"
+#include "tools/split_mix.h"
+
+namespace {
+
+constexpr int kNights = 200;
+
+// A camera calibrated every night at 21:00 UT with zero-point noise of 0.03
+// mag, dimmed by the given amount per night.
+CameraAnalysis Camera(int number, const std::vector<double>& dimming, std::uint64_t seed) {
+    SplitMix64 rng = StreamFor(seed, static_cast<std::uint64_t>(number));
+    CameraAnalysis camera;
+    camera.camera = number;
+    camera.typical_hour_ut = 21.0;
+    for (int night = 0; night < kNights; ++night) {
+        camera.calibrations.emplace_back();
+        camera.days.push_back(16071.0 + night + 21.0 / 24.0);
+        camera.zero_point.value.push_back(5.0 - dimming[static_cast<std::size_t>(night)] +
+                                          0.03 * NextGaussian(rng));
+    }
+    return camera;
+}
+
+// Haze on about one night in six, two to five nights long.
+std::vector<double> Haze(std::uint64_t seed) {
+    SplitMix64 rng = StreamFor(seed, 99);
+    std::vector<double> haze(kNights, 0.0);
+    for (int night = 0; night < kNights; ++night) {
+        if (NextUnit(rng) < 0.05) {
+            const double depth = UniformIn(rng, 0.3, 1.0);
+            for (int k = night; k < std::min(kNights, night + UniformInt(rng, 2, 5)); ++k)
+                haze[static_cast<std::size_t>(k)] = depth;
+        }
+    }
+    return haze;
+}
+
+std::vector<double> Plus(std::vector<double> a, const std::vector<double>& b) {
+    for (std::size_t i = 0; i < a.size(); ++i) a[i] += b[i];
+    return a;
+}
+
+TEST(SiteWeather, CoincidentDipsMakeASiteAndItsWeatherIsNoDrop) {
+    const std::vector<double> site_haze = Haze(1);
+    std::vector<double> dew(kNights, 0.0);
+    for (int night = 120; night < 150; ++night)
+        dew[static_cast<std::size_t>(night)] = 0.7;  // one camera's own drop
+    std::vector<CameraAnalysis> cameras = {Camera(1, site_haze, 5), Camera(2, Plus(site_haze, dew), 5),
+                                           Camera(3, site_haze, 5), Camera(4, Haze(2), 5)};
+    EstimateSiteWeather(cameras);
+    EXPECT_GE(cameras[0].site_group, 0);
+    EXPECT_EQ(cameras[1].site_group, cameras[0].site_group);
+    EXPECT_EQ(cameras[2].site_group, cameras[0].site_group);
+    EXPECT_EQ(cameras[3].site_group, -1);  // its haze is its own: a site of one
+
+    for (CameraAnalysis& camera : cameras) FindZeroPointDrops(camera, 30.0);
+    for (int c : {0, 2}) EXPECT_TRUE(cameras[static_cast<std::size_t>(c)].findings.empty()) << c;
+    ASSERT_EQ(cameras[1].findings.size(), 1u);
+    EXPECT_EQ(cameras[1].findings[0].first, 120);
+    EXPECT_EQ(cameras[1].findings[0].last, 149);
+    EXPECT_NEAR(cameras[1].findings[0].size, 0.7, 0.1);
+    // A hazy night of the site is weather for a camera that shares it.
+    for (int night = 0; night < kNights; ++night) {
+        if (site_haze[static_cast<std::size_t>(night)] > 0.5 && (night < 118 || night > 152)) {
+            EXPECT_GT(cameras[0].weather_mag[static_cast<std::size_t>(night)], 0.3) << night;
+        }
+    }
+}
+
+TEST(SiteWeather, ASiteMateInsideADropOfItsOwnIsAskedLast) {
+    // Camera 2 has dew from night 120 to 149 (0.7 mag) whose depth was
+    // overestimated (1.0 mag); haze of 0.6 mag dims the site on nights 130
+    // to 133. Camera 3 tells camera 1 the weather of those nights; camera 2,
+    // its dew taken out, would say 0.3.
+    std::vector<double> site_haze = Haze(1);
+    for (int night = 118; night < 152; ++night) site_haze[static_cast<std::size_t>(night)] = 0.0;
+    for (int night = 130; night < 134; ++night) site_haze[static_cast<std::size_t>(night)] = 0.6;
+    std::vector<double> dew(kNights, 0.0);
+    for (int night = 120; night < 150; ++night) dew[static_cast<std::size_t>(night)] = 0.7;
+    std::vector<CameraAnalysis> cameras = {Camera(1, site_haze, 5), Camera(2, Plus(site_haze, dew), 5),
+                                           Camera(3, site_haze, 5)};
+    EstimateSiteWeather(cameras);
+    ASSERT_GE(cameras[0].site_group, 0);
+    ASSERT_EQ(cameras[1].site_group, cameras[0].site_group);
+    ASSERT_EQ(cameras[2].site_group, cameras[0].site_group);
+    cameras[1].own_drop_mag.assign(kNights, 0.0);
+    for (int night = 120; night < 150; ++night)
+        cameras[1].own_drop_mag[static_cast<std::size_t>(night)] = 1.0;
+    EstimateSiteWeather(cameras);
+    for (int night = 130; night < 134; ++night)
+        EXPECT_NEAR(cameras[0].weather_mag[static_cast<std::size_t>(night)], 0.6, 0.15) << night;
+}
+
+TEST(SiteWeather, TheSiteMatesScatterIsNotTakenOut) {
+    // A ramp of 12 days to 0.6 mag from night 100 to 139; the site-mates'
+    // dimming reads 0.12 mag every night, their own scatter below a dip.
+    // Taken out, capped by the camera's own deficit, it would lift the clear
+    // nights and lower the ramp, dating the drop late.
+    std::vector<double> loss(kNights, 0.0);
+    for (int night = 100; night < 140; ++night)
+        loss[static_cast<std::size_t>(night)] = 0.6 * std::min(1.0, (night - 99.5) / 12.0);
+    for (double mates : {0.0, 0.12}) {
+        CameraAnalysis camera = Camera(1, loss, 8);
+        camera.weather_mag.assign(kNights, mates);
+        FindZeroPointDrops(camera, 30.0);
+        ASSERT_EQ(camera.findings.size(), 1u) << mates;
+        EXPECT_LE(std::abs(camera.findings[0].first - 100), 1) << mates;
+        EXPECT_EQ(camera.findings[0].last, 139) << mates;
+    }
+}
+
+TEST(SiteWeather, NightsFollowTheCamerasUsualHour) {
+    CameraAnalysis camera;
+    camera.typical_hour_ut = 23.0;
+    camera.days = {100.0 + 22.5 / 24.0, 101.0 + 1.0 / 24.0, 101.0 + 20.0 / 24.0};
+    EXPECT_EQ(NightOf(camera, 0), NightOf(camera, 1));  // 22:30 and 01:00 the next day: one night
+    EXPECT_EQ(NightOf(camera, 2), NightOf(camera, 0) + 1);
+}
+
+}  // namespace
