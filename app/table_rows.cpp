@@ -1,7 +1,7 @@
 // Rows of the summary tables, built column by column with the table widths.
 #include "app/table_rows.h"
 
-#include "app/number_format.h"
+#include "common/number_format.h"
 #include "app/table_columns.h"
 
 namespace {

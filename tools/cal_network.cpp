@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "common/civil_time.h"
 #include "tools/cal_text.h"
 #include "tools/calibration_sample.h"
 #include "tools/camera_model.h"
@@ -15,7 +16,6 @@
 
 namespace {
 
-constexpr std::int64_t kMillisecondsPerDay = 86400000;
 constexpr std::int64_t kMillisecondsPerHour = 3600000;
 constexpr std::int64_t kFirstNightUnixDay = 15706;  // 2013-01-01
 

@@ -12,6 +12,10 @@
 #include <utility>
 #include <vector>
 
+#include "common/angles.h"
+#include "common/civil_time.h"
+#include "common/findings_csv.h"
+#include "common/number_text.h"
 #include "tools/cal_text.h"
 #include "tools/camera_model.h"
 #include "tools/network_sample.h"
@@ -21,11 +25,9 @@
 
 namespace {
 
-constexpr std::int64_t kMillisecondsPerDay = 86400000;
-constexpr std::int64_t kMillisecondsPerHour = 3600000;
 constexpr std::int64_t kFirstUnixDay = 16071;  // 2014-01-01
 constexpr double kDaysPerYear = 365.25;
-constexpr double kTwoPi = 6.283185307179586;
+constexpr double kTwoPi = 2.0 * kPi;
 constexpr int kHighestCameraNumber = 999;
 
 // Rates per camera and year of the injected events.
@@ -50,7 +52,7 @@ constexpr double kPivotMagnitude = 4.5;
 
 struct Event {
     int camera_index;
-    std::string kind;
+    FindingKind kind;
     int first;  // calibration index
     double size;
     std::string unit;
@@ -89,20 +91,6 @@ struct CameraPlan {
 int CountFor(double expected, SplitMix64& rng) {
     const double whole = std::floor(expected);
     return static_cast<int>(whole) + (NextUnit(rng) < expected - whole ? 1 : 0);
-}
-
-void AppendIso(std::string& text, std::int64_t unix_ms) {
-    const CalendarInstant t = InstantFromUnixMilliseconds(unix_ms);
-    char buffer[32];
-    std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02dT%02d:%02d:%02d.%03d", t.year, t.month, t.day, t.hour,
-                  t.minute, t.second, t.millisecond);
-    text += buffer;
-}
-
-std::string Fixed(double value, int decimals) {
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%.*f", decimals, value);
-    return buffer;
 }
 
 Site MakeSite(const SimulatedCamera& first_camera, int nights, SplitMix64& rng) {
@@ -204,12 +192,12 @@ void AddMoves(CameraPlan& plan, int camera_index, int nights, double years, Spli
                 }
             }
             MarkPointing(plan, at);
-            events.push_back({camera_index, "moved", at, size, "arcmin",
+            events.push_back({camera_index, FindingKind::kMoved, at, size, "arcmin",
                               "bump of " + Fixed(size, 1) + " arcmin (east " + Fixed(east, 1) + ", north " +
                                   Fixed(north, 1) + ")"});
             if (undo >= 0) {
                 MarkPointing(plan, undo);
-                events.push_back({camera_index, "moved", undo, std::hypot(back_east, back_north), "arcmin",
+                events.push_back({camera_index, FindingKind::kMoved, undo, std::hypot(back_east, back_north), "arcmin",
                                   "re-aimed after the bump of " + Fixed(size, 1) + " arcmin"});
             }
             break;
@@ -229,7 +217,7 @@ void AddOutliers(CameraPlan& plan, int camera_index, int nights, double years, S
             plan.east[static_cast<std::size_t>(at)] += size * std::cos(angle);
             plan.north[static_cast<std::size_t>(at)] += size * std::sin(angle);
             MarkPointing(plan, at);
-            events.push_back({camera_index, "pointing_outlier", at, size, "arcmin",
+            events.push_back({camera_index, FindingKind::kPointingOutlier, at, size, "arcmin",
                               "one calibration off by " + Fixed(size, 1) + " arcmin"});
             break;
         }
@@ -250,7 +238,7 @@ void AddRefocus(CameraPlan& plan, int camera_index, int nights, double years, Sp
             for (std::size_t i = static_cast<std::size_t>(at); i < plan.slots.size(); ++i)
                 plan.scale_factor[i] *= 1.0 + percent / 100.0;
             used.push_back(at);
-            events.push_back({camera_index, "scale_change", at, percent, "%",
+            events.push_back({camera_index, FindingKind::kScaleChange, at, percent, "%",
                               "refocus: plate scale " + Fixed(percent, 2) + " %"});
             break;
         }
@@ -292,7 +280,7 @@ void AddDrops(CameraPlan& plan, int camera_index, int nights, double years, Spli
             taken.emplace_back(start_night, end_night);
             drop_ranges.emplace_back(first, last);
             events.push_back(
-                {camera_index, "zero_point_drop", first, depth, "mag",
+                {camera_index, FindingKind::kZeroPointDrop, first, depth, "mag",
                  (ramp ? "gradual drop over " + Fixed(ramp_days, 1) + " days" : std::string("step drop")) +
                      " of " + Fixed(depth, 2) + " mag, restored after " + std::to_string(length) +
                      " nights"});
@@ -313,7 +301,7 @@ void AddPoorFits(CameraPlan& plan, int camera_index, int nights, double years, S
             const double noise = UniformIn(rng, 1.0, 2.5);
             plan.centroid_px[static_cast<std::size_t>(at)] = noise;
             events.push_back(
-                {camera_index, "poor_fit", at, noise, "px", "centroid noise " + Fixed(noise, 2) + " px"});
+                {camera_index, FindingKind::kPoorFit, at, noise, "px", "centroid noise " + Fixed(noise, 2) + " px"});
             break;
         }
     }
@@ -508,12 +496,13 @@ int WriteEventNetwork(const EventNetworkRequest& request) {
     std::stable_sort(events.begin(), events.end(), [](const Event& a, const Event& b) {
         return a.camera_index != b.camera_index ? a.camera_index < b.camera_index : a.first < b.first;
     });
-    std::string truth = "camera,kind,start,end,calibrations,size,unit,detail\r\n";
+    std::string truth(kFindingsHeader);
+    truth += kCsvLineEnd;
     for (std::size_t e = 0; e < events.size(); ++e) {
         const Event& event = events[e];
         const CameraPlan& plan = plans[static_cast<std::size_t>(event.camera_index)];
         int last = event.first;
-        if (event.kind == "moved" || event.kind == "scale_change") {
+        if (event.kind == FindingKind::kMoved || event.kind == FindingKind::kScaleChange) {
             // Until the next event of the same kind, or the end.
             last = static_cast<int>(plan.slots.size()) - 1;
             for (const Event& other : events) {
@@ -522,17 +511,20 @@ int WriteEventNetwork(const EventNetworkRequest& request) {
                     last = std::min(last, other.first - 1);
                 }
             }
-        } else if (event.kind == "zero_point_drop") {
+        } else if (event.kind == FindingKind::kZeroPointDrop) {
             while (last + 1 < static_cast<int>(plan.slots.size()) &&
                    plan.drop_mag[static_cast<std::size_t>(last) + 1] > 0)
                 ++last;
         }
-        truth += std::to_string(plan.camera.camera_number) + "," + event.kind + ",";
-        AppendIso(truth, plan.slots[static_cast<std::size_t>(event.first)].unix_ms);
-        truth += ",";
-        AppendIso(truth, plan.slots[static_cast<std::size_t>(last)].unix_ms);
-        truth += "," + std::to_string(last - event.first + 1) + "," + Fixed(event.size, 3) + ",\"" +
-                 event.unit + "\",\"" + event.detail + "\"\r\n";
+        const FindingsCsvRow row{plan.camera.camera_number,
+                                 event.kind,
+                                 plan.slots[static_cast<std::size_t>(event.first)].unix_ms,
+                                 plan.slots[static_cast<std::size_t>(last)].unix_ms,
+                                 last - event.first + 1,
+                                 event.size,
+                                 event.unit,
+                                 event.detail};
+        AppendFindingsCsvRow(truth, row);
     }
     if (!WriteText(folder / "network_truth.csv", truth) ||
         !WriteText(folder / "network_nuisances.csv", nuisances))

@@ -1,27 +1,12 @@
-// Calendar and sky geometry used to give generated calibrations consistent
-// times, pointings and star positions.
+// Sky geometry used to give generated calibrations consistent times,
+// pointings and star positions.
 #ifndef TOOLS_SKY_GEOMETRY_H
 #define TOOLS_SKY_GEOMETRY_H
 
 #include <cstdint>
 
-// pi / 180, to turn degrees into radians.
-constexpr double kRadiansPerDegree = 0.017453292519943295;
-
-// A UT instant split into calendar fields.
-struct CalendarInstant {
-    int year;
-    int month;  // 1..12
-    int day;    // 1..31
-    int hour;
-    int minute;
-    int second;
-    int millisecond;
-};
-
-// Given milliseconds since 1970-01-01 00:00 UT (negative before it), returns
-// the calendar fields of that instant (proleptic Gregorian calendar).
-CalendarInstant InstantFromUnixMilliseconds(std::int64_t unix_ms);
+#include "common/angles.h"
+#include "common/civil_time.h"
 
 // Given milliseconds since 1970-01-01 00:00 UT, returns the Julian date.
 double JulianDateFromUnixMilliseconds(std::int64_t unix_ms);

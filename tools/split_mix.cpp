@@ -2,8 +2,10 @@
 
 #include <cmath>
 
+#include "common/angles.h"
+
 namespace {
-constexpr double kTwoPi = 6.283185307179586;
+constexpr double kTwoPi = 2.0 * kPi;
 }
 
 std::uint64_t NextU64(SplitMix64& rng) {

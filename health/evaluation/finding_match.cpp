@@ -5,36 +5,11 @@
 #include <fstream>
 #include <set>
 
-#include "health/calendar_time.h"
-#include "health/text_format.h"
+#include "common/civil_time.h"
+#include "common/findings_csv.h"
+#include "common/number_text.h"
 
 namespace {
-
-// Splits one CSV line into fields (RFC 4180 quoting; no line ends inside fields).
-std::vector<std::string> SplitCsv(const std::string& line) {
-    std::vector<std::string> fields(1);
-    bool quoted = false;
-    for (std::size_t i = 0; i < line.size(); ++i) {
-        const char c = line[i];
-        if (quoted) {
-            if (c == '"' && i + 1 < line.size() && line[i + 1] == '"') {
-                fields.back() += '"';
-                ++i;
-            } else if (c == '"') {
-                quoted = false;
-            } else {
-                fields.back() += c;
-            }
-        } else if (c == '"') {
-            quoted = true;
-        } else if (c == ',') {
-            fields.emplace_back();
-        } else if (c != '\r') {
-            fields.back() += c;
-        }
-    }
-    return fields;
-}
 
 int IndexOf(const std::vector<std::string>& times, const std::string& time) {
     const auto found = std::lower_bound(times.begin(), times.end(), time);
@@ -63,7 +38,7 @@ std::vector<FindingRow> ReadFindingRows(const std::filesystem::path& path, std::
     std::string line;
     std::getline(in, line);
     while (std::getline(in, line)) {
-        const std::vector<std::string> f = SplitCsv(line);
+        const std::vector<std::string> f = SplitCsvLine(line);
         if (f.size() < 8) continue;
         FindingRow row;
         row.camera = std::atoi(f[0].c_str());

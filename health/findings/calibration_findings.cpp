@@ -5,7 +5,7 @@
 
 #include "health/stats/robust_stats.h"
 #include "health/stats/step_detection.h"
-#include "health/text_format.h"
+#include "common/number_text.h"
 
 namespace {
 

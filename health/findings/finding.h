@@ -3,23 +3,8 @@
 #define HEALTH_FINDINGS_FINDING_H
 
 #include <string>
-#include <string_view>
 
-enum class FindingKind {
-    kMoved,
-    kPointingOutlier,
-    kScaleChange,
-    kZeroPointDrop,
-    kPoorFit,
-    kFewStars,
-    kStale,
-    kDuplicate,
-    kPointingDrift,
-};
-constexpr int kFindingKindCount = 9;
-
-// The kind's name as the findings table writes it (moved, pointing_outlier, ...).
-std::string_view KindName(FindingKind kind);
+#include "common/findings_csv.h"
 
 // Kinds that say a calibration itself should not be used (as against a
 // change of the camera that later calibrations describe correctly).

@@ -5,7 +5,7 @@
 #include "health/findings/camera_status.h"
 #include "health/findings/calibration_findings.h"
 #include "health/findings/history_findings.h"
-#include "health/parallel_for.h"
+#include "common/parallel_for.h"
 #include "health/findings/zero_point_findings.h"
 #include "health/findings/pointing_findings.h"
 #include "health/findings/quantities.h"
@@ -14,9 +14,6 @@
 
 namespace {
 constexpr int kWeatherRounds = 3;
-// Cameras analysed at once; reading is bounded by the disk and memory
-// bandwidth well before this.
-constexpr int kMaxThreads = 8;
 }  // namespace
 
 HealthReport BuildHealthReport(const std::filesystem::path& tables_folder,
@@ -29,7 +26,7 @@ HealthReport BuildHealthReport(const std::filesystem::path& tables_folder,
     const int count = static_cast<int>(tables.size());
     std::vector<CameraAnalysis> cameras(tables.size());
     std::vector<std::vector<TableProblem>> problems(tables.size());
-    ParallelFor(count, kMaxThreads, [&](int c) {
+    ParallelFor(count, [&](int c) {
         CameraTables camera_tables =
             ReadCameraTables(tables[static_cast<std::size_t>(c)], problems[static_cast<std::size_t>(c)]);
         cameras[static_cast<std::size_t>(c)] = DeriveQuantities(std::move(camera_tables), settings);
@@ -50,7 +47,7 @@ HealthReport BuildHealthReport(const std::filesystem::path& tables_folder,
     std::vector<std::vector<double>> weather_used(analysed.size());
     for (int round = 0; round < kWeatherRounds; ++round) {
         EstimateSiteWeather(analysed);
-        ParallelFor(analysed_count, kMaxThreads, [&](int c) {
+        ParallelFor(analysed_count, [&](int c) {
             CameraAnalysis& camera = analysed[static_cast<std::size_t>(c)];
             std::vector<double>& used = weather_used[static_cast<std::size_t>(c)];
             if (round > 0 && used == camera.weather_mag) return;
@@ -64,7 +61,7 @@ HealthReport BuildHealthReport(const std::filesystem::path& tables_folder,
             }
         });
     }
-    ParallelFor(analysed_count, kMaxThreads, [&](int c) {
+    ParallelFor(analysed_count, [&](int c) {
         CameraAnalysis& camera = analysed[static_cast<std::size_t>(c)];
         FindPointingFindings(camera);
         FindScaleChanges(camera);

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "health/calendar_time.h"
-#include "health/text_format.h"
+#include "common/civil_time.h"
+#include "common/number_text.h"
 
 void FindHistoryFindings(CameraAnalysis& camera, std::int64_t newest_in_folder_ms,
                          const HealthSettings& settings) {

@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <cmath>
 
-#include "health/calendar_time.h"
+#include "common/civil_time.h"
 #include "health/stats/robust_stats.h"
 #include "health/stats/step_detection.h"
-#include "health/text_format.h"
+#include "common/number_text.h"
 
 namespace {
 

@@ -3,17 +3,16 @@
 #include <algorithm>
 #include <cmath>
 
-#include "health/calendar_time.h"
+#include "common/civil_time.h"
 #include "health/stats/robust_stats.h"
-#include "tools/sky_geometry.h"
+#include "common/angles.h"
 
 namespace {
 
-constexpr double kArcminPerDegree = 60.0;
 constexpr int kMinReferenceCalibrations = 5;
 // Units the standard coordinates may come in, in arcmin: arcsec, arcmin,
 // degree, radian.
-constexpr double kStandardUnitsArcmin[] = {1.0 / 60.0, 1.0, 60.0, 10800.0 / 3.141592653589793};
+constexpr double kStandardUnitsArcmin[] = {1.0 / 60.0, 1.0, 60.0, 10800.0 / kPi};
 
 double SquareRootAbsDet(const Calibration& c) {
     return std::sqrt(std::fabs(c.x1 * c.y2 - c.x2 * c.y1));
@@ -35,16 +34,6 @@ double StandardUnitArcmin(const std::vector<Calibration>& calibrations) {
         if (std::fabs(std::log(ratio / unit)) < std::fabs(std::log(ratio / best))) best = unit;
     }
     return best;
-}
-
-// Great-circle angle between two horizontal directions, degrees.
-double SeparationDeg(double az1, double el1, double az2, double el2) {
-    const double a1 = az1 * kRadiansPerDegree, e1 = el1 * kRadiansPerDegree;
-    const double a2 = az2 * kRadiansPerDegree, e2 = el2 * kRadiansPerDegree;
-    const double sin_half_el = std::sin(0.5 * (e2 - e1));
-    const double sin_half_az = std::sin(0.5 * (a2 - a1));
-    const double h = sin_half_el * sin_half_el + std::cos(e1) * std::cos(e2) * sin_half_az * sin_half_az;
-    return 2.0 * std::asin(std::sqrt(std::clamp(h, 0.0, 1.0))) / kRadiansPerDegree;
 }
 
 // Median pointing of the camera's first window (at least five
@@ -69,11 +58,11 @@ void SetReference(CameraAnalysis& camera, double window_days) {
 double TypicalHour(const std::vector<double>& days) {
     double sx = 0.0, sy = 0.0;
     for (double d : days) {
-        const double angle = (d - std::floor(d)) * 2.0 * 3.141592653589793;
+        const double angle = (d - std::floor(d)) * 2.0 * kPi;
         sx += std::cos(angle);
         sy += std::sin(angle);
     }
-    double hour = std::atan2(sy, sx) / (2.0 * 3.141592653589793) * 24.0;
+    double hour = std::atan2(sy, sx) / (2.0 * kPi) * 24.0;
     return hour < 0 ? hour + 24.0 : hour;
 }
 
@@ -82,12 +71,6 @@ void Resize(QuantitySeries& series, std::size_t n) {
 }
 
 }  // namespace
-
-double WrapDegrees180(double angle_deg) {
-    double wrapped = std::fmod(angle_deg + 180.0, 360.0);
-    if (wrapped < 0) wrapped += 360.0;
-    return wrapped - 180.0;
-}
 
 double RobustZ(double value, double centre, double spread, double floor) {
     if (!std::isfinite(value) || !std::isfinite(centre)) return kNoValue;

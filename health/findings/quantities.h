@@ -23,7 +23,4 @@ void FillMedianBaseline(QuantitySeries& series, const std::vector<double>& days,
 // NaN when any is missing.
 double RobustZ(double value, double centre, double spread, double floor);
 
-// Given an angle in degrees, returns it wrapped into [-180, 180).
-double WrapDegrees180(double angle_deg);
-
 #endif  // HEALTH_FINDINGS_QUANTITIES_H

@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <cmath>
 
-#include "health/calendar_time.h"
+#include "common/civil_time.h"
 #include "health/stats/drop_onset.h"
 #include "health/findings/quantities.h"
 #include "health/stats/robust_stats.h"
-#include "health/text_format.h"
+#include "common/number_text.h"
 
 namespace {
 

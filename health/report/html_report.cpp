@@ -4,15 +4,13 @@
 #include <cmath>
 #include <cstring>
 
-#include "health/calendar_time.h"
+#include "common/civil_time.h"
 #include "health/findings/camera_status.h"
-#include "health/parallel_for.h"
+#include "common/parallel_for.h"
 #include "health/report/report_assets.h"
-#include "health/text_format.h"
+#include "common/number_text.h"
 
 namespace {
-
-constexpr int kMaxThreads = 8;
 
 // Text that sits inside a <script> element must not contain "</": the HTML
 // parser would end the element there.
@@ -294,7 +292,7 @@ std::vector<std::string> HtmlReportParts(const HealthReport& report) {
     AppendOverview(html, report);
     html += '\n';
     // Each camera's section and data formed on its own core.
-    ParallelFor(static_cast<int>(count), kMaxThreads, [&](int c) {
+    ParallelFor(static_cast<int>(count), [&](int c) {
         const std::size_t k = static_cast<std::size_t>(c);
         const CameraAnalysis& camera = report.cameras[k];
         AppendCameraSection(parts[1 + k], camera);

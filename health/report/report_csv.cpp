@@ -2,54 +2,30 @@
 
 #include <charconv>
 
-#include "health/calendar_time.h"
-#include "health/parallel_for.h"
-#include "health/text_format.h"
-
-namespace {
-
-constexpr std::string_view kLineEnd = "\r\n";
-
-}  // namespace
-
-void AppendQuoted(std::string& text, std::string_view field) {
-    text += '"';
-    for (char c : field) {
-        if (c == '"') text += '"';
-        text += c;
-    }
-    text += '"';
-}
+#include "common/civil_time.h"
+#include "common/parallel_for.h"
+#include "common/number_text.h"
 
 std::string FindingsCsv(const HealthReport& report) {
     std::string text(kFindingsHeader);
-    text += kLineEnd;
+    text += kCsvLineEnd;
     for (const CameraAnalysis& camera : report.cameras) {
         for (const Finding& f : camera.findings) {
-            text += std::to_string(camera.camera);
-            text += ',';
-            text += KindName(f.kind);
-            text += ',';
-            AppendIsoTime(text, camera.calibrations[static_cast<std::size_t>(f.first)].time_ms);
-            text += ',';
-            AppendIsoTime(text, camera.calibrations[static_cast<std::size_t>(f.last)].time_ms);
-            text += ',';
-            text += std::to_string(f.calibrations);
-            text += ',';
-            text += Fixed(f.size, 3);
-            text += ',';
-            AppendQuoted(text, f.unit);
-            text += ',';
-            AppendQuoted(text, f.detail);
-            text += kLineEnd;
+            const FindingsCsvRow row{camera.camera,
+                                     f.kind,
+                                     camera.calibrations[static_cast<std::size_t>(f.first)].time_ms,
+                                     camera.calibrations[static_cast<std::size_t>(f.last)].time_ms,
+                                     f.calibrations,
+                                     f.size,
+                                     f.unit,
+                                     f.detail};
+            AppendFindingsCsvRow(text, row);
         }
     }
     return text;
 }
 
 namespace {
-
-constexpr int kMaxThreads = 8;
 
 // Room for one row of the calibrations table: its 34 values and the kinds
 // of the findings against it are written into it, then appended at once.
@@ -114,7 +90,7 @@ std::string CameraCalibrationRows(const CameraAnalysis& camera) {
         *p++ = ',';
         text.append(row, p);
         text += kinds[i];
-        text += kLineEnd;
+        text += kCsvLineEnd;
     }
     return text;
 }
@@ -130,9 +106,9 @@ std::vector<std::string> CalibrationsCsvParts(const HealthReport& report) {
         "oc_sigma_px,zero_point_mag,zero_point_deficit_mag,magfit_slope,faint_limit_mag,star_count,"
         "z_offset_az,z_offset_el,z_offset,z_tilt,z_scale,z_aspect,z_skew,z_oc_mean,z_oc_sigma,z_zero_point,"
         "z_faint_limit,z_star_count,findings";
-    parts[0] += kLineEnd;
+    parts[0] += kCsvLineEnd;
     // Each camera's rows formed on its own core.
-    ParallelFor(static_cast<int>(report.cameras.size()), kMaxThreads, [&](int c) {
+    ParallelFor(static_cast<int>(report.cameras.size()), [&](int c) {
         parts[static_cast<std::size_t>(c) + 1] =
             CameraCalibrationRows(report.cameras[static_cast<std::size_t>(c)]);
     });

@@ -8,9 +8,6 @@
 
 #include "health/findings/health_report.h"
 
-// Header of CalHealth_findings.csv, exactly.
-inline constexpr std::string_view kFindingsHeader = "camera,kind,start,end,calibrations,size,unit,detail";
-
 // Given a report, returns CalHealth_findings.csv: the header, then one row per
 // finding (camera by camera, in time order); times in ISO 8601 UTC, text
 // fields quoted as RFC 4180 says; lines end with CR LF.
@@ -25,9 +22,5 @@ std::string CalibrationsCsv(const HealthReport& report);
 // camera's rows (formed on all cores), so that it can be written without
 // being joined first.
 std::vector<std::string> CalibrationsCsvParts(const HealthReport& report);
-
-// Given a field, appends it quoted as RFC 4180 says: in double quotes, each
-// double quote doubled.
-void AppendQuoted(std::string& text, std::string_view field);
 
 #endif  // HEALTH_REPORT_REPORT_CSV_H

@@ -6,7 +6,7 @@
 #include <emmintrin.h>
 #endif
 
-#include "health/calendar_time.h"
+#include "health/tables/table_time.h"
 #include "health/tables/number_scan.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <limits>
 #include <string>
 
-#include "app/number_format.h"
+#include "common/number_format.h"
 
 namespace {
 

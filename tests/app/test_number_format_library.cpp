@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "app/number_format.h"
+#include "common/number_format.h"
 #include "tools/split_mix.h"
 
 namespace {

@@ -17,7 +17,6 @@ namespace {
 
 constexpr double kSentinel = -333.5;
 constexpr int kCameras = 40;
-constexpr double kArcminPerDegree = 60.0;
 
 // Fits the record with the straightforward loops and with Compute_Inverse_Poly
 // (grid sums four at a time where the processor allows) and with the sums two

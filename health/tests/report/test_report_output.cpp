@@ -9,7 +9,7 @@
 #include "health/report/html_report.h"
 #include "health/options.h"
 #include "health/report/report_csv.h"
-#include "health/text_format.h"
+#include "common/number_text.h"
 #include "tools/split_mix.h"
 
 namespace {

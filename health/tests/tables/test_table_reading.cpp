@@ -6,7 +6,8 @@
 #include <cmath>
 #include <cstdio>
 
-#include "health/calendar_time.h"
+#include "common/civil_time.h"
+#include "health/tables/table_time.h"
 #include "health/tables/camera_tables.h"
 #include "health/tables/line_reader.h"
 #include "health/tables/number_scan.h"

@@ -1,6 +1,7 @@
-// Numbers in the report's texts, written without the locale.
-#ifndef HEALTH_TEXT_FORMAT_H
-#define HEALTH_TEXT_FORMAT_H
+// Numbers in running text (findings, reports, generated truth), written
+// without the locale.
+#ifndef COMMON_NUMBER_TEXT_H
+#define COMMON_NUMBER_TEXT_H
 
 #include <string>
 
@@ -28,4 +29,4 @@ std::string Signed(double value, int decimals);
 // nothing when it is not finite.
 void AppendShortest(std::string& text, double value);
 
-#endif  // HEALTH_TEXT_FORMAT_H
+#endif  // COMMON_NUMBER_TEXT_H

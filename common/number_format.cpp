@@ -4,7 +4,7 @@
 // as printf does in the C locale (correctly, ties to even) at a fraction of
 // its cost; the C library writes two exponent digits where the tables want
 // three, so the exponent is widened here.
-#include "app/number_format.h"
+#include "common/number_format.h"
 
 #include <charconv>
 #include <cmath>

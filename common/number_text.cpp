@@ -1,4 +1,4 @@
-#include "health/text_format.h"
+#include "common/number_text.h"
 
 #include <charconv>
 #include <cmath>
@@ -6,7 +6,7 @@
 #include <cstring>
 #include <system_error>
 
-#include "app/number_format.h"
+#include "common/number_format.h"
 
 std::string Fixed(double value, int decimals) {
     if (!std::isfinite(value)) return "";

@@ -1,6 +1,6 @@
 // Fixed-width number formatting for the summary tables.
-#ifndef APP_NUMBER_FORMAT_H
-#define APP_NUMBER_FORMAT_H
+#ifndef COMMON_NUMBER_FORMAT_H
+#define COMMON_NUMBER_FORMAT_H
 
 #include <string>
 
@@ -31,4 +31,4 @@ char* FormatFixedBefore(char* end, double value, int width, int precision, int l
 // Appends an int zero-filled to at least digits digits, as "%0*d".
 void AppendZeroFilled(std::string& text, int value, int digits);
 
-#endif  // APP_NUMBER_FORMAT_H
+#endif  // COMMON_NUMBER_FORMAT_H

@@ -1,13 +1,13 @@
-#include "health/parallel_for.h"
+#include "common/parallel_for.h"
 
 #include <algorithm>
 #include <atomic>
 #include <thread>
 #include <vector>
 
-void ParallelFor(int count, int max_threads, const std::function<void(int)>& task) {
+void ParallelFor(int count, const std::function<void(int)>& task) {
     const int hardware = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
-    const int threads = std::max(1, std::min({max_threads, hardware, count}));
+    const int threads = std::max(1, std::min({kMaxWorkerThreads, hardware, count}));
     std::atomic<int> next{0};
     const auto work = [&]() {
         for (int i = next++; i < count; i = next++) task(i);
