@@ -1,8 +1,8 @@
 // Rows of the summary tables, built column by column with the table widths.
 #include "app/table_rows.h"
 
-#include "common/number_format.h"
 #include "app/table_columns.h"
+#include "common/number_format.h"
 
 namespace {
 

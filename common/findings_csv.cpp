@@ -6,8 +6,8 @@
 namespace {
 
 constexpr std::string_view kKindNames[kFindingKindCount] = {
-    "moved", "pointing_outlier", "scale_change", "zero_point_drop", "poor_fit",
-    "few_stars", "stale", "duplicate", "pointing_drift",
+    "moved", "pointing_outlier", "scale_change",   "zero_point_drop", "poor_fit", "few_stars",
+    "stale", "duplicate",        "pointing_drift",
 };
 
 }  // namespace

@@ -14,8 +14,8 @@
 
 #include "health/findings/camera_status.h"
 #include "health/findings/health_report.h"
-#include "health/report/html_report.h"
 #include "health/options.h"
+#include "health/report/html_report.h"
 #include "health/report/report_csv.h"
 
 namespace fs = std::filesystem;
@@ -58,16 +58,17 @@ void PrintProblems(const std::vector<TableProblem>& problems) {
 }
 
 void PrintCamera(const CameraAnalysis& camera) {
-    std::string line = "Camera " + std::to_string(camera.camera);
+    const CameraAssessment& assessment = camera.assessment;
+    std::string line = "Camera " + std::to_string(camera.quantities.camera);
     line.resize(std::max<std::size_t>(line.size() + 1, 12), ' ');
-    std::string status(StatusName(camera.status));
+    std::string status(StatusName(assessment.status));
     status.resize(8, ' ');
     line += status;
-    if (camera.reasons.empty()) {
+    if (assessment.reasons.empty()) {
         line += "no open findings";
     } else {
-        for (std::size_t i = 0; i < camera.reasons.size(); ++i)
-            line += (i > 0 ? "; " : "") + camera.reasons[i];
+        for (std::size_t i = 0; i < assessment.reasons.size(); ++i)
+            line += (i > 0 ? "; " : "") + assessment.reasons[i];
     }
     std::printf("%s\n", line.c_str());
 }
@@ -130,7 +131,8 @@ int main(int argc, char** argv) {
     CameraStatus worst = CameraStatus::kOk;
     for (const CameraAnalysis& camera : report.cameras) {
         PrintCamera(camera);
-        if (static_cast<int>(camera.status) > static_cast<int>(worst)) worst = camera.status;
+        if (static_cast<int>(camera.assessment.status) > static_cast<int>(worst))
+            worst = camera.assessment.status;
     }
     std::printf("Report: %s\n", (out / "CalHealth.html").string().c_str());
     std::printf("Tables: %s, %s\n", (out / "CalHealth_findings.csv").string().c_str(),

@@ -197,8 +197,8 @@ void AddMoves(CameraPlan& plan, int camera_index, int nights, double years, Spli
                                   Fixed(north, 1) + ")"});
             if (undo >= 0) {
                 MarkPointing(plan, undo);
-                events.push_back({camera_index, FindingKind::kMoved, undo, std::hypot(back_east, back_north), "arcmin",
-                                  "re-aimed after the bump of " + Fixed(size, 1) + " arcmin"});
+                events.push_back({camera_index, FindingKind::kMoved, undo, std::hypot(back_east, back_north),
+                                  "arcmin", "re-aimed after the bump of " + Fixed(size, 1) + " arcmin"});
             }
             break;
         }
@@ -300,8 +300,8 @@ void AddPoorFits(CameraPlan& plan, int camera_index, int nights, double years, S
                 continue;
             const double noise = UniformIn(rng, 1.0, 2.5);
             plan.centroid_px[static_cast<std::size_t>(at)] = noise;
-            events.push_back(
-                {camera_index, FindingKind::kPoorFit, at, noise, "px", "centroid noise " + Fixed(noise, 2) + " px"});
+            events.push_back({camera_index, FindingKind::kPoorFit, at, noise, "px",
+                              "centroid noise " + Fixed(noise, 2) + " px"});
             break;
         }
     }

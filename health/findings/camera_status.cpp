@@ -11,12 +11,60 @@ bool IsChangeOfCamera(FindingKind kind) {
     return kind == FindingKind::kMoved || kind == FindingKind::kScaleChange;
 }
 
-std::string Reason(const Finding& f, const CameraAnalysis& camera) {
+std::string Reason(const Finding& f, const CameraQuantities& camera) {
     std::string text(KindName(f.kind));
     text += ' ';
     text += IsoTime(camera.calibrations[static_cast<std::size_t>(f.first)].time_ms).substr(0, 10);
     text += " (" + Fixed(f.size, f.unit == "%" || f.unit == "mag" ? 2 : 1) + ' ' + f.unit + ')';
     return text;
+}
+
+// The newest calibration after the last change of the camera that no
+// finding is against, or -1.
+int LastGood(int n, const std::vector<Finding>& findings) {
+    std::vector<bool> against(static_cast<std::size_t>(n), false);
+    int last_change = 0;
+    for (const Finding& f : findings) {
+        if (IsAgainstCalibration(f.kind)) {
+            for (int i = f.first; i <= f.last; ++i) against[static_cast<std::size_t>(i)] = true;
+        }
+        if (IsChangeOfCamera(f.kind)) last_change = std::max(last_change, f.first);
+    }
+    for (int i = n - 1; i >= last_change; --i) {
+        if (!against[static_cast<std::size_t>(i)]) return i;
+    }
+    return -1;
+}
+
+// Whether a finding is still open, and whether it calls for action.
+struct Openness {
+    bool open = false;
+    bool action = false;
+};
+
+Openness JudgeFinding(const Finding& f, const CameraQuantities& camera, double window_start) {
+    const int n = static_cast<int>(camera.calibrations.size());
+    const bool covers_newest = f.last == n - 1;
+    const bool recent_start = camera.days[static_cast<std::size_t>(f.first)] >= window_start;
+    const bool recent_end = camera.days[static_cast<std::size_t>(f.last)] >= window_start;
+    switch (f.kind) {
+        case FindingKind::kStale:
+            return {true, true};
+        case FindingKind::kMoved:
+        case FindingKind::kScaleChange:
+            return {recent_start, recent_start};
+        case FindingKind::kPointingOutlier:
+        case FindingKind::kPoorFit:
+            return {recent_end, covers_newest};
+        case FindingKind::kZeroPointDrop:
+            return {covers_newest, covers_newest};
+        case FindingKind::kPointingDrift:
+            return {covers_newest, false};
+        case FindingKind::kFewStars:
+        case FindingKind::kDuplicate:
+            return {recent_end, false};
+    }
+    return {};
 }
 
 }  // namespace
@@ -33,65 +81,28 @@ std::string_view StatusName(CameraStatus status) {
     return "?";
 }
 
-void AssessCamera(CameraAnalysis& camera, const HealthSettings& settings) {
-    std::stable_sort(camera.findings.begin(), camera.findings.end(), [](const Finding& a, const Finding& b) {
+std::vector<Finding> InTimeOrder(std::vector<Finding> findings) {
+    std::stable_sort(findings.begin(), findings.end(), [](const Finding& a, const Finding& b) {
         return a.first != b.first ? a.first < b.first : static_cast<int>(a.kind) < static_cast<int>(b.kind);
     });
+    return findings;
+}
+
+CameraAssessment AssessCamera(const CameraQuantities& camera, const std::vector<Finding>& findings,
+                              const HealthSettings& settings) {
+    CameraAssessment assessment;
+    assessment.open.assign(findings.size(), false);
     const int n = static_cast<int>(camera.calibrations.size());
-    camera.status = CameraStatus::kOk;
-    camera.reasons.clear();
-    camera.last_good = -1;
-    if (n == 0) return;
-
-    std::vector<bool> against(static_cast<std::size_t>(n), false);
-    int last_change = 0;
-    for (const Finding& f : camera.findings) {
-        if (IsAgainstCalibration(f.kind)) {
-            for (int i = f.first; i <= f.last; ++i) against[static_cast<std::size_t>(i)] = true;
-        }
-        if (IsChangeOfCamera(f.kind)) last_change = std::max(last_change, f.first);
+    if (n == 0) return assessment;
+    assessment.last_good = LastGood(n, findings);
+    const double window_start = camera.days.back() - settings.window_days;
+    for (std::size_t k = 0; k < findings.size(); ++k) {
+        const Openness judged = JudgeFinding(findings[k], camera, window_start);
+        assessment.open[k] = judged.open;
+        if (!judged.open) continue;
+        assessment.reasons.push_back(Reason(findings[k], camera));
+        const CameraStatus level = judged.action ? CameraStatus::kAction : CameraStatus::kWatch;
+        if (static_cast<int>(level) > static_cast<int>(assessment.status)) assessment.status = level;
     }
-    for (int i = n - 1; i >= last_change; --i) {
-        if (!against[static_cast<std::size_t>(i)]) {
-            camera.last_good = i;
-            break;
-        }
-    }
-
-    const double newest_day = camera.days.back();
-    const double window_start = newest_day - settings.window_days;
-    for (Finding& f : camera.findings) {
-        const bool covers_newest = f.last == n - 1;
-        const bool recent_start = camera.days[static_cast<std::size_t>(f.first)] >= window_start;
-        const bool recent_end = camera.days[static_cast<std::size_t>(f.last)] >= window_start;
-        bool action = false;
-        switch (f.kind) {
-            case FindingKind::kStale:
-                action = f.open = true;
-                break;
-            case FindingKind::kMoved:
-            case FindingKind::kScaleChange:
-                action = f.open = recent_start;
-                break;
-            case FindingKind::kPointingOutlier:
-            case FindingKind::kPoorFit:
-                f.open = recent_end;
-                action = covers_newest;
-                break;
-            case FindingKind::kZeroPointDrop:
-                action = f.open = covers_newest;
-                break;
-            case FindingKind::kPointingDrift:
-                f.open = covers_newest;
-                break;
-            case FindingKind::kFewStars:
-            case FindingKind::kDuplicate:
-                f.open = recent_end;
-                break;
-        }
-        if (!f.open) continue;
-        camera.reasons.push_back(Reason(f, camera));
-        const CameraStatus level = action ? CameraStatus::kAction : CameraStatus::kWatch;
-        if (static_cast<int>(level) > static_cast<int>(camera.status)) camera.status = level;
-    }
+    return assessment;
 }

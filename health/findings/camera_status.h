@@ -1,13 +1,20 @@
-// A camera's status for the operator, and the calibration to use.
+// Stage 5: a camera's status for the operator, and the calibration to use.
 #ifndef HEALTH_FINDINGS_CAMERA_STATUS_H
 #define HEALTH_FINDINGS_CAMERA_STATUS_H
 
 #include <string_view>
+#include <vector>
 
 #include "health/findings/camera_analysis.h"
 
-// Given a camera with all its findings and the settings, sorts the findings
-// by time, marks those still open, and sets:
+// Given findings, returns them sorted by their first calibration, then by
+// kind (findings equal in both keep their order).
+std::vector<Finding> InTimeOrder(std::vector<Finding> findings);
+
+// Given a camera's quantities, its findings in time order and the settings,
+// returns:
+// - open: per finding, whether it still describes the camera's present
+//   state;
 // - last_good: the newest calibration after the last move or scale change
 //   that no finding is against (outlier, poor fit, few stars, duplicate, or
 //   inside a zero-point drop);
@@ -16,7 +23,9 @@
 //   fit, or inside a zero-point drop that has not recovered; WATCH when any
 //   other finding ends within the last window; OK otherwise;
 // - reasons: one short text per open finding.
-void AssessCamera(CameraAnalysis& camera, const HealthSettings& settings);
+// Never ends the process.
+CameraAssessment AssessCamera(const CameraQuantities& camera, const std::vector<Finding>& findings,
+                              const HealthSettings& settings);
 
 std::string_view StatusName(CameraStatus status);
 

@@ -18,7 +18,6 @@ struct Finding {
     double size = 0.0;
     std::string unit;
     std::string detail;  // one plain-language sentence
-    bool open = false;   // still describes the camera's present state
 };
 
 #endif  // HEALTH_FINDINGS_FINDING_H

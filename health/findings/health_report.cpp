@@ -2,72 +2,95 @@
 
 #include <algorithm>
 
-#include "health/findings/camera_status.h"
-#include "health/findings/calibration_findings.h"
-#include "health/findings/history_findings.h"
 #include "common/parallel_for.h"
-#include "health/findings/zero_point_findings.h"
+#include "health/findings/calibration_findings.h"
+#include "health/findings/camera_status.h"
+#include "health/findings/history_findings.h"
 #include "health/findings/pointing_findings.h"
 #include "health/findings/quantities.h"
 #include "health/findings/scale_findings.h"
 #include "health/findings/site_weather.h"
+#include "health/findings/zero_point_findings.h"
 
 namespace {
-constexpr int kWeatherRounds = 3;
+
+void Append(std::vector<Finding>& to, std::vector<Finding>&& from) {
+    for (Finding& f : from) to.push_back(std::move(f));
+}
+
+// Stages 1 and 2: each camera's star rows stream through one thread; only
+// the per-calibration figures stay. Cameras without a calibration are left
+// out; the newest calibration of the folder is noted.
+void ReadCameras(const std::vector<CameraTablePaths>& tables, const HealthSettings& settings,
+                 HealthReport& report) {
+    const int count = static_cast<int>(tables.size());
+    std::vector<CameraAnalysis> cameras(tables.size());
+    std::vector<std::vector<TableProblem>> problems(tables.size());
+    ParallelFor(count, [&](int c) {
+        const std::size_t k = static_cast<std::size_t>(c);
+        CameraAnalysis& camera = cameras[k];
+        camera.quantities = DeriveQuantities(ReadCameraTables(tables[k], problems[k]), settings);
+        camera.envelopes = ZeroPointEnvelopesOf(camera.quantities, settings.window_days);
+    });
+    for (std::size_t c = 0; c < tables.size(); ++c) {
+        report.problems.insert(report.problems.end(), problems[c].begin(), problems[c].end());
+        const std::vector<Calibration>& calibrations = cameras[c].quantities.calibrations;
+        if (calibrations.empty()) continue;
+        report.newest_ms = std::max(report.newest_ms, calibrations.back().time_ms);
+        report.cameras.push_back(std::move(cameras[c]));
+    }
+}
+
+// Stage 3: weather and drops are found in turns, since a site-mate's own
+// drop is not weather and a drop is only what weather does not explain. A
+// camera whose weather came out as in the round before keeps its drops:
+// they follow from its zero points and weather alone.
+void FindWeatherAndDrops(std::vector<CameraAnalysis>& cameras, const HealthSettings& settings) {
+    std::vector<std::vector<double>> own_drop_mag(cameras.size());
+    std::vector<std::vector<double>> weather_used(cameras.size());
+    for (int round = 0; round < kWeatherRounds; ++round) {
+        std::vector<SiteWeather> weather = EstimateSiteWeather(cameras, own_drop_mag);
+        ParallelFor(static_cast<int>(cameras.size()), [&](int c) {
+            const std::size_t k = static_cast<std::size_t>(c);
+            CameraAnalysis& camera = cameras[k];
+            camera.weather = std::move(weather[k]);
+            if (round > 0 && weather_used[k] == camera.weather.weather_mag) return;
+            weather_used[k] = camera.weather.weather_mag;
+            ZeroPointDrops drops = FindZeroPointDrops(camera.quantities, camera.envelopes,
+                                                      camera.weather.weather_mag, settings.window_days);
+            own_drop_mag[k] = DropDepthByCalibration(drops.drops, camera.quantities.calibrations.size());
+            camera.zero_point = std::move(drops.baseline);
+            camera.findings = std::move(drops.drops);
+        });
+    }
+}
+
 }  // namespace
+
+void FindCameraFindings(CameraAnalysis& camera, std::int64_t newest_in_folder_ms,
+                        const HealthSettings& settings) {
+    const CameraQuantities& quantities = camera.quantities;
+    PointingFindings pointing = FindPointingFindings(quantities);
+    camera.pointing_sigma_arcmin = pointing.sigma_arcmin;
+    std::vector<Finding> scale = FindScaleChanges(quantities, pointing.findings);
+    std::vector<Finding> findings = std::move(camera.findings);  // the drops
+    Append(findings, std::move(pointing.findings));
+    Append(findings, std::move(scale));
+    Append(findings, FindCalibrationFindings(quantities, camera.zero_point));
+    Append(findings, FindHistoryFindings(quantities, newest_in_folder_ms, settings.stale_after_days));
+    camera.findings = InTimeOrder(std::move(findings));
+    camera.assessment = AssessCamera(quantities, camera.findings, settings);
+}
 
 HealthReport BuildHealthReport(const std::filesystem::path& tables_folder,
                                const std::vector<CameraTablePaths>& tables, const HealthSettings& settings) {
     HealthReport report;
     report.tables_folder = tables_folder;
     report.settings = settings;
-    // Each camera's star rows stream through one thread; only the
-    // per-calibration figures stay.
-    const int count = static_cast<int>(tables.size());
-    std::vector<CameraAnalysis> cameras(tables.size());
-    std::vector<std::vector<TableProblem>> problems(tables.size());
-    ParallelFor(count, [&](int c) {
-        CameraTables camera_tables =
-            ReadCameraTables(tables[static_cast<std::size_t>(c)], problems[static_cast<std::size_t>(c)]);
-        cameras[static_cast<std::size_t>(c)] = DeriveQuantities(std::move(camera_tables), settings);
-    });
-    for (std::size_t c = 0; c < tables.size(); ++c) {
-        report.problems.insert(report.problems.end(), problems[c].begin(), problems[c].end());
-        if (cameras[c].calibrations.empty()) continue;
-        report.newest_ms = std::max(report.newest_ms, cameras[c].calibrations.back().time_ms);
-        report.cameras.push_back(std::move(cameras[c]));
-    }
-    std::vector<CameraAnalysis>& analysed = report.cameras;
-    const int analysed_count = static_cast<int>(analysed.size());
-
-    // Weather and drops are found in turns: a site-mate's own drop is not
-    // weather, and a drop is only what weather does not explain.
-    // A camera whose weather came out as in the round before keeps its
-    // drops: they follow from its zero points and weather alone.
-    std::vector<std::vector<double>> weather_used(analysed.size());
-    for (int round = 0; round < kWeatherRounds; ++round) {
-        EstimateSiteWeather(analysed);
-        ParallelFor(analysed_count, [&](int c) {
-            CameraAnalysis& camera = analysed[static_cast<std::size_t>(c)];
-            std::vector<double>& used = weather_used[static_cast<std::size_t>(c)];
-            if (round > 0 && used == camera.weather_mag) return;
-            used = camera.weather_mag;
-            camera.findings.clear();
-            FindZeroPointDrops(camera, settings.window_days);
-            camera.own_drop_mag.assign(camera.calibrations.size(), 0.0);
-            for (const Finding& f : camera.findings) {
-                for (int i = f.first; i <= f.last; ++i)
-                    camera.own_drop_mag[static_cast<std::size_t>(i)] = f.size;
-            }
-        });
-    }
-    ParallelFor(analysed_count, [&](int c) {
-        CameraAnalysis& camera = analysed[static_cast<std::size_t>(c)];
-        FindPointingFindings(camera);
-        FindScaleChanges(camera);
-        FindFitFindings(camera);
-        FindHistoryFindings(camera, report.newest_ms, settings);
-        AssessCamera(camera, settings);
+    ReadCameras(tables, settings, report);
+    FindWeatherAndDrops(report.cameras, settings);
+    ParallelFor(static_cast<int>(report.cameras.size()), [&](int c) {
+        FindCameraFindings(report.cameras[static_cast<std::size_t>(c)], report.newest_ms, settings);
     });
     return report;
 }

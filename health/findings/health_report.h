@@ -17,10 +17,18 @@ struct HealthReport {
     std::int64_t newest_ms = 0;  // newest calibration of the folder
 };
 
-// Given the folder of the tables and the settings, reads every camera's tables
-// and analyses them: quantities, site weather, findings, status. Problems met
-// in the tables are collected in the report. Never ends the process.
+// Given the folder of the tables and the settings, reads every camera's
+// tables and runs the stages of CameraAnalysis over them in order: stage 1
+// per camera, stage 2 per camera, stage 3 across the cameras in
+// kWeatherRounds rounds, stages 4 and 5 per camera. Problems met in the
+// tables are collected in the report. Never ends the process.
 HealthReport BuildHealthReport(const std::filesystem::path& tables_folder,
                                const std::vector<CameraTablePaths>& tables, const HealthSettings& settings);
+
+// Given a camera after stage 3, the newest calibration of the folder and the
+// settings, runs stages 4 and 5: its pointing, scale, single-calibration and
+// history findings joined to its drops in time order, and its assessment.
+void FindCameraFindings(CameraAnalysis& camera, std::int64_t newest_in_folder_ms,
+                        const HealthSettings& settings);
 
 #endif  // HEALTH_FINDINGS_HEALTH_REPORT_H

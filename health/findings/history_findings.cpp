@@ -5,8 +5,9 @@
 #include "common/civil_time.h"
 #include "common/number_text.h"
 
-void FindHistoryFindings(CameraAnalysis& camera, std::int64_t newest_in_folder_ms,
-                         const HealthSettings& settings) {
+std::vector<Finding> FindHistoryFindings(const CameraQuantities& camera, std::int64_t newest_in_folder_ms,
+                                         double stale_after_days) {
+    std::vector<Finding> findings;
     const std::vector<Calibration>& cal = camera.calibrations;
     for (const DuplicateRows& rows : camera.duplicates) {
         const auto found =
@@ -22,11 +23,11 @@ void FindHistoryFindings(CameraAnalysis& camera, std::int64_t newest_in_folder_m
                          IsoTime(rows.time_ms) +
                          (rows.identical ? " with the same values; the first is used"
                                          : " with different values; the first is used, check which is right");
-        camera.findings.push_back(finding);
+        findings.push_back(finding);
     }
-    if (cal.empty()) return;
+    if (cal.empty()) return findings;
     const double idle_days = DaysFromMilliseconds(newest_in_folder_ms - cal.back().time_ms);
-    if (idle_days > settings.stale_after_days) {
+    if (idle_days > stale_after_days) {
         Finding finding;
         finding.kind = FindingKind::kStale;
         finding.first = finding.last = static_cast<int>(cal.size()) - 1;
@@ -34,7 +35,7 @@ void FindHistoryFindings(CameraAnalysis& camera, std::int64_t newest_in_folder_m
         finding.unit = "days";
         finding.detail = "no calibration for " + Fixed(idle_days, 1) +
                          " days before the newest in the folder (" + IsoTime(newest_in_folder_ms) + ")";
-        finding.open = true;
-        camera.findings.push_back(finding);
+        findings.push_back(finding);
     }
+    return findings;
 }

@@ -3,13 +3,13 @@
 #include <algorithm>
 #include <cmath>
 
+#include "common/angles.h"
 #include "common/civil_time.h"
 #include "health/stats/robust_stats.h"
-#include "common/angles.h"
+#include "health/stats/rolling_baseline.h"
 
 namespace {
 
-constexpr int kMinReferenceCalibrations = 5;
 // Units the standard coordinates may come in, in arcmin: arcsec, arcmin,
 // degree, radian.
 constexpr double kStandardUnitsArcmin[] = {1.0 / 60.0, 1.0, 60.0, 10800.0 / kPi};
@@ -36,12 +36,11 @@ double StandardUnitArcmin(const std::vector<Calibration>& calibrations) {
     return best;
 }
 
-// Median pointing of the camera's first window (at least five
-// calibrations), with azimuths taken relative to the first so that the
-// median does not straddle 0/360.
-void SetReference(CameraAnalysis& camera, double window_days) {
+// Median pointing of the camera's first window (at least
+// kMinReferenceCalibrations calibrations), with azimuths taken relative to
+// the first so that the median does not straddle 0/360.
+void SetReference(CameraQuantities& camera, double window_days) {
     const std::vector<Calibration>& cal = camera.calibrations;
-    if (cal.empty()) return;
     std::vector<double> az;
     std::vector<double> el;
     const double start = camera.days.front();
@@ -66,54 +65,11 @@ double TypicalHour(const std::vector<double>& days) {
     return hour < 0 ? hour + 24.0 : hour;
 }
 
-void Resize(QuantitySeries& series, std::size_t n) {
-    series.value.assign(n, kNoValue);
-}
-
-}  // namespace
-
-double RobustZ(double value, double centre, double spread, double floor) {
-    if (!std::isfinite(value) || !std::isfinite(centre)) return kNoValue;
-    const double scale = std::isfinite(spread) ? std::max(spread, floor) : floor;
-    return scale > 0 ? (value - centre) / scale : kNoValue;
-}
-
-void FillMedianBaseline(QuantitySeries& series, const std::vector<double>& days, double window_days,
-                        double floor) {
-    RollingBaseline baseline = RollingRobust(days, series.value, window_days, 0.5);
-    series.centre = std::move(baseline.centre);
-    series.spread = std::move(baseline.spread);
-    series.z.assign(series.value.size(), kNoValue);
-    for (std::size_t i = 0; i < series.value.size(); ++i) {
-        series.z[i] = RobustZ(series.value[i], series.centre[i], series.spread[i], floor);
-    }
-}
-
-CameraAnalysis DeriveQuantities(CameraTables&& tables, const HealthSettings& settings) {
-    CameraAnalysis camera;
-    camera.camera = tables.camera;
-    camera.calibrations = std::move(tables.calibrations);
-    camera.duplicates = std::move(tables.duplicates);
-    const std::vector<Calibration>& cal = camera.calibrations;
-    const std::size_t n = cal.size();
-    for (const Calibration& c : cal) camera.days.push_back(DaysFromMilliseconds(c.time_ms));
-    if (n == 0) return camera;
-    camera.typical_hour_ut = TypicalHour(camera.days);
-
-    SetReference(camera, settings.window_days);
-    camera.arcmin_per_standard_unit = StandardUnitArcmin(cal);
-    for (QuantitySeries* s :
-         {&camera.offset_az, &camera.offset_el, &camera.offset, &camera.tilt, &camera.scale,
-          &camera.scale_change, &camera.aspect, &camera.skew, &camera.oc_mean, &camera.oc_sigma,
-          &camera.zero_point, &camera.faint_limit, &camera.star_count}) {
-        Resize(*s, n);
-    }
-    camera.oc_mean_px.assign(n, kNoValue);
-    camera.oc_sigma_px.assign(n, kNoValue);
-
+// Offsets of every calibration from the reference pointing, arcmin on the sky.
+void FillPointing(CameraQuantities& camera) {
     const double cos_el = std::cos(camera.reference_elevation_deg * kRadiansPerDegree);
-    for (std::size_t i = 0; i < n; ++i) {
-        const Calibration& c = cal[i];
+    for (std::size_t i = 0; i < camera.calibrations.size(); ++i) {
+        const Calibration& c = camera.calibrations[i];
         camera.offset_az.value[i] =
             WrapDegrees180(c.azimuth_deg - camera.reference_azimuth_deg) * cos_el * kArcminPerDegree;
         camera.offset_el.value[i] = (c.elevation_deg - camera.reference_elevation_deg) * kArcminPerDegree;
@@ -121,6 +77,14 @@ CameraAnalysis DeriveQuantities(CameraTables&& tables, const HealthSettings& set
                                                c.azimuth_deg, c.elevation_deg) *
                                  kArcminPerDegree;
         camera.tilt.value[i] = c.tilt_deg;
+    }
+}
+
+// Plate scale, aspect and skew from the polynomial's linear terms, and the
+// residuals and star figures the tables give.
+void FillPlate(CameraQuantities& camera) {
+    for (std::size_t i = 0; i < camera.calibrations.size(); ++i) {
+        const Calibration& c = camera.calibrations[i];
         const double scale = SquareRootAbsDet(c) * camera.arcmin_per_standard_unit;
         if (scale > 0) camera.scale.value[i] = scale;
         const double x_axis = std::hypot(c.x1, c.y1);
@@ -135,24 +99,34 @@ CameraAnalysis DeriveQuantities(CameraTables&& tables, const HealthSettings& set
         camera.faint_limit.value[i] = c.faint_limit_mag;
         camera.star_count.value[i] = c.star_count;
     }
+}
+
+// The camera's median plate scale (from the scale column when the
+// polynomial gives none), the change from it, and the residuals in pixels.
+void FillScaleChange(CameraQuantities& camera) {
+    const std::vector<Calibration>& cal = camera.calibrations;
     camera.pixel_arcmin = Median(camera.scale.value);
     if (!(camera.pixel_arcmin > 0)) {
         std::vector<double> column;
         for (const Calibration& c : cal) column.push_back(c.table_arcmin_per_pixel);
         camera.pixel_arcmin = Median(column);
     }
-    for (std::size_t i = 0; i < n; ++i) {
+    for (std::size_t i = 0; i < cal.size(); ++i) {
         camera.scale_change.value[i] = (camera.scale.value[i] / camera.pixel_arcmin - 1.0) * 100.0;
         const double pixel =
             std::isfinite(camera.scale.value[i]) ? camera.scale.value[i] : camera.pixel_arcmin;
         camera.oc_mean_px[i] = cal[i].oc_mean_arcmin / pixel;
         camera.oc_sigma_px[i] = cal[i].oc_sigma_arcmin / pixel;
     }
+}
 
-    // Zero point: the magnitude fit taken at the camera's median
-    // log-intensity, along the fit line through its stars' centroid (the
-    // table prints the intercept to two decimals; the centroid keeps the
-    // line's position exact).
+// Zero point: the magnitude fit taken at the camera's median log-intensity,
+// along the fit line through its stars' centroid (the table prints the
+// intercept to two decimals; the centroid keeps the line's position exact).
+// The fit's form is the one most calibrations' stars follow, else the one
+// the sign of the median slope says.
+void FillZeroPoint(CameraQuantities& camera) {
+    const std::vector<Calibration>& cal = camera.calibrations;
     int votes = 0;
     std::vector<double> log_medians;
     for (const Calibration& c : cal) {
@@ -166,29 +140,72 @@ CameraAnalysis DeriveQuantities(CameraTables&& tables, const HealthSettings& set
     }
     camera.magfit_pogson = votes > 0;
     camera.pivot_log_inten = Median(log_medians);
-    for (std::size_t i = 0; i < n; ++i) {
+    for (std::size_t i = 0; i < cal.size(); ++i) {
         const Calibration& c = cal[i];
         const double magnitude_per_log = camera.magfit_pogson ? -2.5 * c.magfit_slope : c.magfit_slope;
         if (std::isfinite(c.mean_mv) && std::isfinite(c.mean_log_inten)) {
-            camera.zero_point.value[i] =
+            camera.zero_point[i] =
                 c.mean_mv + magnitude_per_log * (camera.pivot_log_inten - c.mean_log_inten);
         } else if (std::isfinite(c.magfit_icept) && std::isfinite(camera.pivot_log_inten)) {
-            camera.zero_point.value[i] = c.magfit_icept + magnitude_per_log * camera.pivot_log_inten;
+            camera.zero_point[i] = c.magfit_icept + magnitude_per_log * camera.pivot_log_inten;
         }
     }
+}
 
-    const double window = settings.window_days;
-    FillMedianBaseline(camera.offset_az, camera.days, window, 1e-3);
-    FillMedianBaseline(camera.offset_el, camera.days, window, 1e-3);
-    FillMedianBaseline(camera.offset, camera.days, window, 1e-3);
-    FillMedianBaseline(camera.tilt, camera.days, window, 1e-3);
-    FillMedianBaseline(camera.scale, camera.days, window, 1e-6);
-    FillMedianBaseline(camera.scale_change, camera.days, window, 1e-3);
-    FillMedianBaseline(camera.aspect, camera.days, window, 1e-5);
-    FillMedianBaseline(camera.skew, camera.days, window, 1e-3);
-    FillMedianBaseline(camera.oc_mean, camera.days, window, 1e-3);
-    FillMedianBaseline(camera.oc_sigma, camera.days, window, 1e-3);
-    FillMedianBaseline(camera.faint_limit, camera.days, window, 1e-2);
-    FillMedianBaseline(camera.star_count, camera.days, window, 1.0);
+// Given a series and the times in days, fills its rolling median baseline
+// over the window and the z-scores; spreads below floor count as floor.
+void FillMedianBaseline(QuantitySeries& series, const std::vector<double>& days, double window_days,
+                        double floor) {
+    RollingBaseline baseline = RollingRobust(days, series.value, {window_days, kMinBaselinePoints}, 0.5);
+    series.centre = std::move(baseline.centre);
+    series.spread = std::move(baseline.spread);
+    series.z.assign(series.value.size(), kNoValue);
+    for (std::size_t i = 0; i < series.value.size(); ++i) {
+        series.z[i] = RobustZ(series.value[i], series.centre[i], series.spread[i], floor);
+    }
+}
+
+void FillBaselines(CameraQuantities& camera, double window) {
+    const std::vector<double>& days = camera.days;
+    FillMedianBaseline(camera.offset_az, days, window, kZFloorPointingArcmin);
+    FillMedianBaseline(camera.offset_el, days, window, kZFloorPointingArcmin);
+    FillMedianBaseline(camera.offset, days, window, kZFloorPointingArcmin);
+    FillMedianBaseline(camera.tilt, days, window, kZFloorTiltDeg);
+    FillMedianBaseline(camera.scale, days, window, kZFloorScaleArcminPerPixel);
+    FillMedianBaseline(camera.scale_change, days, window, kZFloorScaleChangePercent);
+    FillMedianBaseline(camera.aspect, days, window, kZFloorAspectRatio);
+    FillMedianBaseline(camera.skew, days, window, kZFloorSkewDeg);
+    FillMedianBaseline(camera.oc_mean, days, window, kZFloorResidualArcmin);
+    FillMedianBaseline(camera.oc_sigma, days, window, kZFloorResidualArcmin);
+    FillMedianBaseline(camera.faint_limit, days, window, kZFloorFaintLimitMag);
+    FillMedianBaseline(camera.star_count, days, window, kZFloorStarCount);
+}
+
+}  // namespace
+
+CameraQuantities DeriveQuantities(CameraTables&& tables, const HealthSettings& settings) {
+    CameraQuantities camera;
+    camera.camera = tables.camera;
+    camera.calibrations = std::move(tables.calibrations);
+    camera.duplicates = std::move(tables.duplicates);
+    const std::size_t n = camera.calibrations.size();
+    for (const Calibration& c : camera.calibrations) camera.days.push_back(DaysFromMilliseconds(c.time_ms));
+    if (n == 0) return camera;
+    camera.typical_hour_ut = TypicalHour(camera.days);
+    SetReference(camera, settings.window_days);
+    camera.arcmin_per_standard_unit = StandardUnitArcmin(camera.calibrations);
+    for (QuantitySeries* s : {&camera.offset_az, &camera.offset_el, &camera.offset, &camera.tilt,
+                              &camera.scale, &camera.scale_change, &camera.aspect, &camera.skew,
+                              &camera.oc_mean, &camera.oc_sigma, &camera.faint_limit, &camera.star_count}) {
+        s->value.assign(n, kNoValue);
+    }
+    camera.oc_mean_px.assign(n, kNoValue);
+    camera.oc_sigma_px.assign(n, kNoValue);
+    camera.zero_point.assign(n, kNoValue);
+    FillPointing(camera);
+    FillPlate(camera);
+    FillScaleChange(camera);
+    FillZeroPoint(camera);
+    FillBaselines(camera, settings.window_days);
     return camera;
 }

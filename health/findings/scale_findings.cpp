@@ -3,20 +3,14 @@
 #include <algorithm>
 #include <cmath>
 
+#include "common/number_text.h"
 #include "health/stats/robust_stats.h"
 #include "health/stats/step_detection.h"
-#include "common/number_text.h"
 
 namespace {
 
-constexpr double kMinStepPercent = 0.5;
-constexpr double kStepSigmas = 3.0;
-constexpr double kOutlierSigmas = 5.0;
-constexpr double kMinSigmaPercent = 0.01;
-constexpr int kStepSidePoints = 20;
-
-bool PointingMovedNear(const CameraAnalysis& camera, int index) {
-    for (const Finding& f : camera.findings) {
+bool PointingMovedNear(const std::vector<Finding>& pointing, int index) {
+    for (const Finding& f : pointing) {
         if (f.kind == FindingKind::kMoved && std::abs(f.first - index) <= 1) return true;
     }
     return false;
@@ -24,7 +18,8 @@ bool PointingMovedNear(const CameraAnalysis& camera, int index) {
 
 }  // namespace
 
-void FindScaleChanges(CameraAnalysis& camera) {
+std::vector<Finding> FindScaleChanges(const CameraQuantities& camera, const std::vector<Finding>& pointing) {
+    std::vector<Finding> changes;
     // Natural logarithm in percent: steps up and down of the same factor
     // weigh the same.
     std::vector<int> index;
@@ -37,10 +32,10 @@ void FindScaleChanges(CameraAnalysis& camera) {
         days.push_back(camera.days[i]);
         log_scale.push_back(100.0 * std::log(scale / camera.pixel_arcmin));
     }
-    if (index.size() < 4) return;
-    const double sigma = std::max(DifferenceSigma(log_scale), kMinSigmaPercent);
+    if (index.size() < 4) return changes;
+    const double sigma = std::max(DifferenceSigma(log_scale), kMinScaleSigmaPercent);
     const std::vector<bool> outlier =
-        FindIsolatedOutliers(log_scale, 1, std::max(kOutlierSigmas * sigma, kMinStepPercent));
+        FindIsolatedOutliers(log_scale, 1, std::max(kOutlierSigmas * sigma, kMinScaleStepPercent));
     std::vector<int> kept;
     std::vector<double> kept_days;
     std::vector<double> kept_values;
@@ -51,8 +46,9 @@ void FindScaleChanges(CameraAnalysis& camera) {
         kept_values.push_back(log_scale[k]);
     }
     const double sigmas[2] = {sigma, sigma};
-    const std::vector<DetectedStep> steps = DetectSteps(
-        kept_days, kept_values, 1, sigmas, std::max(kStepSigmas * sigma, kMinStepPercent), kStepSidePoints);
+    const StepSearch search{kChangePenaltyPerAxisAndLogN, kMinSegmentCalibrations, kStepSideCalibrations,
+                            std::max(kStepSigmas * sigma, kMinScaleStepPercent)};
+    const std::vector<DetectedStep> steps = DetectSteps(kept_days, kept_values, 1, sigmas, search);
     const int n = static_cast<int>(camera.calibrations.size());
     for (std::size_t k = 0; k < steps.size(); ++k) {
         Finding finding;
@@ -64,8 +60,9 @@ void FindScaleChanges(CameraAnalysis& camera) {
         finding.unit = "%";
         finding.detail = std::string("plate scale ") + (finding.size > 0 ? "up " : "down ") +
                          Fixed(std::fabs(finding.size), 2) + " % (refocus or lens change); " +
-                         (PointingMovedNear(camera, finding.first) ? "the pointing moved at the same time"
-                                                                   : "the pointing stayed");
-        camera.findings.push_back(finding);
+                         (PointingMovedNear(pointing, finding.first) ? "the pointing moved at the same time"
+                                                                     : "the pointing stayed");
+        changes.push_back(finding);
     }
+    return changes;
 }

@@ -5,20 +5,9 @@
 #include <numeric>
 #include <utility>
 
-#include "health/tables/calibration.h"
-#include "health/stats/robust_stats.h"
+#include "health/stats/no_value.h"
 
 namespace {
-
-// Haze spells last days, so a month's upper envelope is the clear level
-// through them while it follows seasonal changes of the zero point.
-constexpr double kEnvelopeDays = 30.0;
-constexpr double kEnvelopeFraction = 0.9;
-constexpr double kDipMag = 0.15;
-constexpr int kMinCommonDips = 5;
-constexpr double kMinLift = 2.0;
-// Share of the rarer-dipping camera's dips that the other camera shares.
-constexpr double kMinSharedFraction = 0.5;
 
 struct NightDeficit {
     long long night;
@@ -27,21 +16,17 @@ struct NightDeficit {
 };
 using NightDeficits = std::vector<NightDeficit>;  // ascending nights
 
-// Per night, the deepest dip of the camera below its envelope, less the depth
-// of any drop of its own found so far (that part is not weather).
-NightDeficits DeficitByNight(CameraAnalysis& camera) {
-    const std::vector<double>& zp = camera.zero_point.value;
-    if (camera.zero_point_site_envelope.size() != zp.size()) {
-        camera.zero_point_site_envelope =
-            RollingRobust(camera.days, zp, kEnvelopeDays, kEnvelopeFraction, nullptr, 5, false).centre;
-    }
-    const std::vector<double>& envelope = camera.zero_point_site_envelope;
+// Per night, the deepest dip of the camera below its site envelope, less the
+// depth of any drop of its own found so far (that part is not weather).
+NightDeficits DeficitByNight(const CameraAnalysis& camera, const std::vector<double>& own_drop_mag) {
+    const std::vector<double>& zp = camera.quantities.zero_point;
+    const std::vector<double>& envelope = camera.envelopes.site_envelope;
     NightDeficits nights;
     for (std::size_t i = 0; i < zp.size(); ++i) {
-        const double own_drop = i < camera.own_drop_mag.size() ? camera.own_drop_mag[i] : 0.0;
+        const double own_drop = i < own_drop_mag.size() ? own_drop_mag[i] : 0.0;
         const double deficit = envelope[i] - zp[i] - own_drop;
         if (!std::isfinite(deficit)) continue;
-        const long long night = NightOf(camera, i);
+        const long long night = NightOf(camera.quantities, i);
         if (!nights.empty() && nights.back().night == night) {
             nights.back().deficit = std::max(nights.back().deficit, deficit);
             nights.back().in_drop = nights.back().in_drop || own_drop > 0;
@@ -74,9 +59,9 @@ bool ShareSite(const NightDeficits& a, const NightDeficits& b) {
     if (dips_both < kMinCommonDips) return false;
     const double expected =
         static_cast<double>(dips_a) * static_cast<double>(dips_b) / static_cast<double>(common);
-    return static_cast<double>(dips_both) >= kMinLift * expected &&
+    return static_cast<double>(dips_both) >= kMinDipLift * expected &&
            static_cast<double>(dips_both) >=
-               kMinSharedFraction * static_cast<double>(std::min(dips_a, dips_b));
+               kMinSharedDipFraction * static_cast<double>(std::min(dips_a, dips_b));
 }
 
 int Root(std::vector<int>& parent, int i) {
@@ -98,14 +83,17 @@ const NightDeficit* NightEntry(const NightDeficits& nights, long long night) {
 
 }  // namespace
 
-long long NightOf(const CameraAnalysis& camera, std::size_t index) {
+long long NightOf(const CameraQuantities& camera, std::size_t index) {
     return static_cast<long long>(std::floor(camera.days[index] + 0.5 - camera.typical_hour_ut / 24.0));
 }
 
-void EstimateSiteWeather(std::vector<CameraAnalysis>& cameras) {
+std::vector<SiteWeather> EstimateSiteWeather(const std::vector<CameraAnalysis>& cameras,
+                                             const std::vector<std::vector<double>>& own_drop_mag) {
     const int count = static_cast<int>(cameras.size());
     std::vector<NightDeficits> deficits;
-    for (CameraAnalysis& camera : cameras) deficits.push_back(DeficitByNight(camera));
+    const std::vector<double> none;
+    for (std::size_t c = 0; c < cameras.size(); ++c)
+        deficits.push_back(DeficitByNight(cameras[c], c < own_drop_mag.size() ? own_drop_mag[c] : none));
     std::vector<int> parent(static_cast<std::size_t>(count));
     std::iota(parent.begin(), parent.end(), 0);
     for (int a = 0; a < count; ++a) {
@@ -118,12 +106,14 @@ void EstimateSiteWeather(std::vector<CameraAnalysis>& cameras) {
     }
     std::vector<int> members(static_cast<std::size_t>(count), 0);
     for (int c = 0; c < count; ++c) ++members[static_cast<std::size_t>(Root(parent, c))];
+    std::vector<SiteWeather> weather(cameras.size());
     for (int c = 0; c < count; ++c) {
-        CameraAnalysis& camera = cameras[static_cast<std::size_t>(c)];
+        const CameraQuantities& camera = cameras[static_cast<std::size_t>(c)].quantities;
+        SiteWeather& site = weather[static_cast<std::size_t>(c)];
         const int root = Root(parent, c);
-        camera.site_group = members[static_cast<std::size_t>(root)] > 1 ? root : -1;
-        camera.weather_mag.assign(camera.calibrations.size(), 0.0);
-        if (camera.site_group < 0) continue;
+        site.site_group = members[static_cast<std::size_t>(root)] > 1 ? root : -1;
+        site.weather_mag.assign(camera.calibrations.size(), 0.0);
+        if (site.site_group < 0) continue;
         for (std::size_t i = 0; i < camera.calibrations.size(); ++i) {
             const long long night = NightOf(camera, i);
             // Site-mates inside a drop of their own tell the weather only as
@@ -138,7 +128,8 @@ void EstimateSiteWeather(std::vector<CameraAnalysis>& cameras) {
                 if (!entry->in_drop && !(entry->deficit >= least_clear)) least_clear = entry->deficit;
             }
             if (std::isfinite(least_clear)) least = least_clear;
-            if (std::isfinite(least)) camera.weather_mag[i] = least;
+            if (std::isfinite(least)) site.weather_mag[i] = least;
         }
     }
+    return weather;
 }

@@ -2,34 +2,16 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
+#include <string>
 
 #include "common/civil_time.h"
-#include "health/stats/drop_onset.h"
-#include "health/findings/quantities.h"
-#include "health/stats/robust_stats.h"
 #include "common/number_text.h"
+#include "health/stats/drop_onset.h"
+#include "health/stats/robust_stats.h"
+#include "health/stats/rolling_baseline.h"
 
 namespace {
-
-constexpr double kEnvelopeFraction = 0.9;
-constexpr double kFirstPassDays = 90.0;
-constexpr double kMinDropMag = 0.3;
-constexpr double kDropSigmas = 4.0;
-constexpr double kMinSigmaMag = 0.02;
-constexpr double kMinDropDays = 10.0;
-constexpr int kMinDropCalibrations = 5;
-constexpr double kMinWeatherMag = 0.15;      // a dip, as the site grouping counts one
-constexpr double kWeatherUncertainty = 0.1;  // of the weather taken out, as a fraction
-constexpr int kOnsetSearchBefore = 12;
-constexpr int kOnsetSearchAfter = 12;
-constexpr int kEndSearch = 4;
-constexpr double kGradualDays = 2.0;
-// Dew, dirt, ageing or gain hold a camera at a steady level night after
-// night; weather comes and goes. A stretch whose deficit jumps from night to
-// night by more than this part of its depth (robust sigma of consecutive
-// differences) is weather the site's other cameras could not show.
-constexpr double kMaxRoughness = 0.25;
-constexpr int kMinRoughnessPoints = 4;
 
 struct Stretch {
     int first;
@@ -87,12 +69,12 @@ std::vector<Stretch> FindStretches(const std::vector<double>& days, const std::v
 // Moves a stretch's end to the last calibration before the deficit steps
 // back to zero, by the best step fit near the end.
 void PlaceEnd(const std::vector<double>& deficit, int lower, int upper, Stretch& stretch) {
-    const int from = std::max(lower, stretch.last - 2 * kEndSearch);
-    const int to = std::min(upper + 1, stretch.last + 2 * kEndSearch + 1);
+    const int from = std::max(lower, stretch.last - 2 * kRecoverySearch);
+    const int to = std::min(upper + 1, stretch.last + 2 * kRecoverySearch + 1);
     double best = 1e300;
     int best_end = stretch.last;
-    for (int end = std::max(lower, stretch.last - kEndSearch);
-         end <= std::min(upper, stretch.last + kEndSearch); ++end) {
+    for (int end = std::max(lower, stretch.last - kRecoverySearch);
+         end <= std::min(upper, stretch.last + kRecoverySearch); ++end) {
         double sum = 0;
         int count = 0;
         for (int i = from; i <= end; ++i) {
@@ -123,100 +105,146 @@ std::vector<double> Deficits(const std::vector<double>& envelope, const std::vec
     return deficit;
 }
 
-}  // namespace
-
-void FindZeroPointDrops(CameraAnalysis& camera, double window_days) {
-    const std::size_t n = camera.calibrations.size();
-    QuantitySeries& zp = camera.zero_point;
-    if (camera.weather_mag.size() != n) camera.weather_mag.assign(n, 0.0);
-
-    // The site's shared dimming is added back, up to the camera's own deficit
-    // below its long envelope: weather explains that part of the dip. Less
-    // than a dip is the site-mates' own scatter, not weather: adding it back
-    // on clear nights, capped by the camera's own deficit, would lift the
-    // clear level and flatten the start of a drop.
-    if (camera.zero_point_long_envelope.size() != n) {
-        camera.zero_point_long_envelope =
-            RollingRobust(camera.days, zp.value, kFirstPassDays, kEnvelopeFraction, nullptr, 5, false).centre;
-    }
+// The zero points with the site's shared dimming added back, up to the
+// camera's own deficit below its long envelope: weather explains that part
+// of the dip. Less than a dip is the site-mates' own scatter, not weather:
+// adding it back on clear nights, capped by the camera's own deficit, would
+// lift the clear level and flatten the start of a drop.
+std::vector<double> WeatherCorrected(const CameraQuantities& camera, const ZeroPointEnvelopes& envelopes,
+                                     const std::vector<double>& weather_mag) {
+    const std::size_t n = camera.zero_point.size();
     std::vector<double> corrected(n, kNoValue);
     for (std::size_t i = 0; i < n; ++i) {
-        const double own = std::max(0.0, camera.zero_point_long_envelope[i] - zp.value[i]);
-        const double weather = camera.weather_mag[i] >= kMinWeatherMag ? camera.weather_mag[i] : 0.0;
-        corrected[i] = zp.value[i] + std::min(weather, own);
+        const double zp = camera.zero_point[i];
+        const double own = std::max(0.0, envelopes.long_envelope[i] - zp);
+        const double seen = i < weather_mag.size() ? weather_mag[i] : 0.0;
+        const double weather = seen >= kDipMag ? seen : 0.0;
+        corrected[i] = zp + std::min(weather, own);
     }
-    const double sigma = std::max(DifferenceSigma(corrected), kMinSigmaMag);
-    const double threshold = std::max(kMinDropMag, kDropSigmas * sigma);
-    camera.zero_point_threshold_mag = threshold;
+    return corrected;
+}
 
-    // First pass over a long window, whose upper percentile stays at the
-    // clear level through drops of several weeks; second pass over the
-    // baseline window with those drops left out.
-    const RollingBaseline first_envelope =
-        RollingRobust(camera.days, corrected, kFirstPassDays, kEnvelopeFraction, nullptr, 5, false);
+// The baseline of the corrected zero points: a first pass over a long
+// window, whose upper percentile stays at the clear level through drops of
+// several weeks; a second pass over the baseline window with those drops
+// left out.
+ZeroPointBaseline DropBaseline(const CameraQuantities& camera, const std::vector<double>& corrected,
+                               double sigma, double threshold, double window_days) {
+    const std::size_t n = corrected.size();
+    const std::vector<double> first_envelope =
+        RollingPercentile(camera.days, corrected, {kLongEnvelopeDays, kMinBaselinePoints}, kEnvelopeFraction);
     std::vector<bool> in_drop(n, false);
-    for (const Stretch& s :
-         FindStretches(camera.days, Deficits(first_envelope.centre, corrected), threshold)) {
+    for (const Stretch& s : FindStretches(camera.days, Deficits(first_envelope, corrected), threshold)) {
         for (int i = s.first; i <= s.last; ++i) in_drop[static_cast<std::size_t>(i)] = true;
     }
-    const RollingBaseline envelope =
-        RollingRobust(camera.days, corrected, window_days, kEnvelopeFraction, &in_drop);
-    camera.zero_point_deficit = Deficits(envelope.centre, corrected);
-    zp.centre = envelope.centre;
-    zp.spread = envelope.spread;
-    zp.z.assign(n, kNoValue);
-    for (std::size_t i = 0; i < n; ++i) zp.z[i] = RobustZ(corrected[i], zp.centre[i], zp.spread[i], sigma);
-
-    std::vector<Stretch> stretches = FindStretches(camera.days, camera.zero_point_deficit, threshold);
-    // A site-mate's dimming foretells the camera's own to about a tenth (the
-    // robust scatter of weather-corrected deficits grows so with the
-    // correction), which the onset fit weighs.
-    std::vector<double> weather_uncertainty(n, 0.0);
+    RollingBaseline envelope =
+        RollingRobust(camera.days, corrected, {window_days, kMinBaselinePoints}, kEnvelopeFraction, &in_drop);
+    ZeroPointBaseline baseline;
+    baseline.threshold_mag = threshold;
+    baseline.deficit = Deficits(envelope.centre, corrected);
+    baseline.centre = std::move(envelope.centre);
+    baseline.spread = std::move(envelope.spread);
+    baseline.z.assign(n, kNoValue);
     for (std::size_t i = 0; i < n; ++i)
-        weather_uncertainty[i] = kWeatherUncertainty * std::max(0.0, camera.weather_mag[i]);
+        baseline.z[i] = RobustZ(corrected[i], baseline.centre[i], baseline.spread[i], sigma);
+    return baseline;
+}
+
+std::string DropDetail(const CameraQuantities& camera, const Stretch& s, int full_depth, double level) {
+    const double onset_days = camera.days[static_cast<std::size_t>(std::min(full_depth, s.last))] -
+                              (s.first > 0 ? camera.days[static_cast<std::size_t>(s.first - 1)]
+                                           : camera.days[static_cast<std::size_t>(s.first)]);
+    const bool recovered = static_cast<std::size_t>(s.last) + 1 < camera.calibrations.size();
+    return "zero point " + Fixed(level, 2) + " mag below the clear-night level" +
+           (onset_days > kGradualDropDays ? ", reached gradually over " + Fixed(onset_days, 0) + " days"
+                                          : ", from one night to the next") +
+           (recovered ? "; recovered at " +
+                            IsoTime(camera.calibrations[static_cast<std::size_t>(s.last) + 1].time_ms)
+                      : "; not recovered") +
+           " (dew, dirt, ageing or gain)";
+}
+
+// Given a stretch whose deficits stay above the threshold, the calibrations
+// it may reach back and forth to [lower, upper], the per-calibration
+// uncertainty of the weather taken out and the noise sigma, moves the
+// stretch's ends to the drop's onset and recovery and returns its finding,
+// or nothing when its deficits come and go as weather does.
+std::optional<Finding> MeasureDrop(const CameraQuantities& camera, const std::vector<double>& deficit,
+                                   const std::vector<double>& weather_uncertainty, Stretch& s, int lower,
+                                   int upper, double sigma) {
+    int full_depth = s.first;
+    const DropOnset onset = FitDropOnset(
+        camera.days, deficit, weather_uncertainty, std::max(lower, s.first - kOnsetSearchBefore - 2),
+        std::min(s.last + 1, s.first + kOnsetSearchAfter + 2), std::max(lower, s.first - kOnsetSearchBefore),
+        std::min(s.first + 2, s.last), sigma);
+    if (onset.first >= 0) {
+        s.first = onset.first;
+        full_depth = onset.full;
+    }
+    PlaceEnd(deficit, std::max(full_depth, s.first), upper, s);
+    std::vector<double> depth;
+    for (int i = std::min(full_depth, s.last); i <= s.last; ++i)
+        depth.push_back(deficit[static_cast<std::size_t>(i)]);
+    const double level = Median(depth);
+    if (static_cast<int>(depth.size()) >= kMinRoughnessCalibrations &&
+        DifferenceSigma(depth) > kMaxDropRoughness * level) {
+        return std::nullopt;
+    }
+    Finding finding;
+    finding.kind = FindingKind::kZeroPointDrop;
+    finding.first = s.first;
+    finding.last = s.last;
+    finding.calibrations = s.last - s.first + 1;
+    finding.size = level;
+    finding.unit = "mag";
+    finding.detail = DropDetail(camera, s, full_depth, level);
+    return finding;
+}
+
+}  // namespace
+
+ZeroPointEnvelopes ZeroPointEnvelopesOf(const CameraQuantities& camera, double window_days) {
+    ZeroPointEnvelopes envelopes;
+    envelopes.long_envelope = RollingPercentile(camera.days, camera.zero_point,
+                                                {kLongEnvelopeDays, kMinBaselinePoints}, kEnvelopeFraction);
+    envelopes.site_envelope = RollingPercentile(camera.days, camera.zero_point,
+                                                {window_days, kMinBaselinePoints}, kEnvelopeFraction);
+    return envelopes;
+}
+
+ZeroPointDrops FindZeroPointDrops(const CameraQuantities& camera, const ZeroPointEnvelopes& envelopes,
+                                  const std::vector<double>& weather_mag, double window_days) {
+    const std::size_t n = camera.zero_point.size();
+    const std::vector<double> corrected = WeatherCorrected(camera, envelopes, weather_mag);
+    const double sigma = std::max(DifferenceSigma(corrected), kMinZeroPointSigmaMag);
+    const double threshold = std::max(kMinDropMag, kDropSigmas * sigma);
+    ZeroPointDrops result;
+    result.baseline = DropBaseline(camera, corrected, sigma, threshold, window_days);
+    const std::vector<double>& deficit = result.baseline.deficit;
+
+    // A site-mate's dimming foretells the camera's own to about a tenth,
+    // which the onset fit weighs.
+    std::vector<double> weather_uncertainty(n, 0.0);
+    for (std::size_t i = 0; i < n && i < weather_mag.size(); ++i)
+        weather_uncertainty[i] = kWeatherUncertainty * std::max(0.0, weather_mag[i]);
+    // Each stretch may reach back to the end of the one before it as that
+    // one was placed.
+    std::vector<Stretch> stretches = FindStretches(camera.days, deficit, threshold);
     for (std::size_t k = 0; k < stretches.size(); ++k) {
         const int lower = k > 0 ? stretches[k - 1].last + 1 : 0;
         const int upper = k + 1 < stretches.size() ? stretches[k + 1].first - 1 : static_cast<int>(n) - 1;
-        Stretch& s = stretches[k];
-        int full_depth = s.first;
-        const DropOnset onset =
-            FitDropOnset(camera.days, camera.zero_point_deficit, weather_uncertainty,
-                         std::max(lower, s.first - kOnsetSearchBefore - 2),
-                         std::min(s.last + 1, s.first + kOnsetSearchAfter + 2),
-                         std::max(lower, s.first - kOnsetSearchBefore), std::min(s.first + 2, s.last), sigma);
-        if (onset.first >= 0) {
-            s.first = onset.first;
-            full_depth = onset.full;
+        if (std::optional<Finding> drop =
+                MeasureDrop(camera, deficit, weather_uncertainty, stretches[k], lower, upper, sigma)) {
+            result.drops.push_back(std::move(*drop));
         }
-        PlaceEnd(camera.zero_point_deficit, std::max(full_depth, s.first), upper, s);
-        std::vector<double> depth;
-        for (int i = std::min(full_depth, s.last); i <= s.last; ++i)
-            depth.push_back(camera.zero_point_deficit[static_cast<std::size_t>(i)]);
-        const double level = Median(depth);
-        if (static_cast<int>(depth.size()) >= kMinRoughnessPoints &&
-            DifferenceSigma(depth) > kMaxRoughness * level) {
-            continue;
-        }
-
-        Finding finding;
-        finding.kind = FindingKind::kZeroPointDrop;
-        finding.first = s.first;
-        finding.last = s.last;
-        finding.calibrations = s.last - s.first + 1;
-        finding.size = level;
-        finding.unit = "mag";
-        const double onset_days = camera.days[static_cast<std::size_t>(std::min(full_depth, s.last))] -
-                                  (s.first > 0 ? camera.days[static_cast<std::size_t>(s.first - 1)]
-                                               : camera.days[static_cast<std::size_t>(s.first)]);
-        finding.detail =
-            "zero point " + Fixed(finding.size, 2) + " mag below the clear-night level" +
-            (onset_days > kGradualDays ? ", reached gradually over " + Fixed(onset_days, 0) + " days"
-                                       : ", from one night to the next") +
-            (static_cast<std::size_t>(s.last) + 1 < n
-                 ? "; recovered at " +
-                       IsoTime(camera.calibrations[static_cast<std::size_t>(s.last) + 1].time_ms)
-                 : "; not recovered") +
-            " (dew, dirt, ageing or gain)";
-        camera.findings.push_back(finding);
     }
+    return result;
+}
+
+std::vector<double> DropDepthByCalibration(const std::vector<Finding>& drops, std::size_t calibrations) {
+    std::vector<double> depth(calibrations, 0.0);
+    for (const Finding& f : drops) {
+        for (int i = f.first; i <= f.last; ++i) depth[static_cast<std::size_t>(i)] = f.size;
+    }
+    return depth;
 }

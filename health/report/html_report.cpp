@@ -5,10 +5,10 @@
 #include <cstring>
 
 #include "common/civil_time.h"
-#include "health/findings/camera_status.h"
-#include "common/parallel_for.h"
-#include "health/report/report_assets.h"
 #include "common/number_text.h"
+#include "common/parallel_for.h"
+#include "health/findings/camera_status.h"
+#include "health/report/report_assets.h"
 
 namespace {
 
@@ -113,7 +113,9 @@ void AppendBand(std::string& json, std::string_view name, const QuantitySeries& 
     AppendSeries(json, std::string(name) + "_hi", high, decimals);
 }
 
-std::string CameraJson(const CameraAnalysis& camera) {
+std::string CameraJson(const CameraAnalysis& analysis) {
+    const CameraQuantities& camera = analysis.quantities;
+    const ZeroPointBaseline& zero_point = analysis.zero_point;
     std::string json = "{\"camera\":" + std::to_string(camera.camera) + ",\"t\":[";
     for (std::size_t i = 0; i < camera.calibrations.size(); ++i) {
         if (i > 0) json += ',';
@@ -121,7 +123,7 @@ std::string CameraJson(const CameraAnalysis& camera) {
     }
     json += "],\"series\":{";
     const double pixel = camera.pixel_arcmin > 0 ? camera.pixel_arcmin : 1.0;
-    const double pointing_floor = std::max(camera.pointing_sigma_arcmin, 0.03);
+    const double pointing_floor = std::max(analysis.pointing_sigma_arcmin, kMinPointingSigmaArcmin);
     AppendSeries(json, "offset_az", camera.offset_az.value, 2);
     AppendSeries(json, "offset_el", camera.offset_el.value, 2);
     AppendBand(json, "offset_az", camera.offset_az, 3.0, pointing_floor, 2);
@@ -132,13 +134,13 @@ std::string CameraJson(const CameraAnalysis& camera) {
     AppendBand(json, "scale_change", camera.scale_change, 3.0, 0.01, 3);
     AppendSeries(json, "oc_sigma", camera.oc_sigma.value, 3);
     AppendBand(json, "oc_sigma", camera.oc_sigma, 3.0, 0.001, 3, 0.0);
-    AppendSeries(json, "zero_point", camera.zero_point.value, 3);
-    std::vector<double> envelope_low(camera.zero_point.centre.size());
+    AppendSeries(json, "zero_point", camera.zero_point, 3);
+    std::vector<double> envelope_low(zero_point.centre.size());
     for (std::size_t i = 0; i < envelope_low.size(); ++i) {
-        envelope_low[i] = camera.zero_point.centre[i] - camera.zero_point_threshold_mag;
+        envelope_low[i] = zero_point.centre[i] - zero_point.threshold_mag;
     }
     AppendSeries(json, "zero_point_lo", envelope_low, 3);
-    AppendSeries(json, "zero_point_hi", camera.zero_point.centre, 3);
+    AppendSeries(json, "zero_point_hi", zero_point.centre, 3);
     AppendSeries(json, "star_count", camera.star_count.value, 0);
     AppendBand(json, "star_count", camera.star_count, 3.0, 1.0, 1, 0.0);
     json.back() = '}';
@@ -146,7 +148,7 @@ std::string CameraJson(const CameraAnalysis& camera) {
     AppendJsonNumber(json, pixel, 3);
     json += ",\"findings\":[";
     bool first = true;
-    for (const Finding& f : camera.findings) {
+    for (const Finding& f : analysis.findings) {
         if (!first) json += ',';
         first = false;
         json += "{\"kind\":";
@@ -167,7 +169,7 @@ std::string CameraJson(const CameraAnalysis& camera) {
     return json;
 }
 
-std::string DateOf(const CameraAnalysis& camera, int index) {
+std::string DateOf(const CameraQuantities& camera, int index) {
     if (index < 0) return "none";
     return IsoTime(camera.calibrations[static_cast<std::size_t>(index)].time_ms);
 }
@@ -184,8 +186,10 @@ void AppendOverview(std::string& html, const HealthReport& report) {
         "<th>Status</th><th>Calibrations</th><th>Span</th><th>Last calibration</th><th>Last good "
         "calibration</th>"
         "<th>Open findings</th></tr></thead><tbody>";
-    for (const CameraAnalysis& camera : report.cameras) {
-        const std::string status(StatusName(camera.status));
+    for (const CameraAnalysis& analysis : report.cameras) {
+        const CameraQuantities& camera = analysis.quantities;
+        const CameraAssessment& assessment = analysis.assessment;
+        const std::string status(StatusName(assessment.status));
         html += "<tr><td><a href=\"#camera-" + std::to_string(camera.camera) + "\">" +
                 std::to_string(camera.camera) + "</a></td>";
         AppendCell(html, status, "status status-" + status);
@@ -195,34 +199,38 @@ void AppendOverview(std::string& html, const HealthReport& report) {
                              DateOf(camera, static_cast<int>(camera.calibrations.size()) - 1).substr(0, 10) +
                              " (" + Fixed(span_days, 0) + " days)");
         AppendCell(html, DateOf(camera, static_cast<int>(camera.calibrations.size()) - 1));
-        AppendCell(html, DateOf(camera, camera.last_good));
+        AppendCell(html, DateOf(camera, assessment.last_good));
         std::string reasons;
-        for (const std::string& reason : camera.reasons) reasons += (reasons.empty() ? "" : "; ") + reason;
+        for (const std::string& reason : assessment.reasons)
+            reasons += (reasons.empty() ? "" : "; ") + reason;
         AppendCell(html, reasons.empty() ? "none" : reasons);
         html += "</tr>";
     }
     html += "</tbody></table></section>";
 }
 
-void AppendCameraSection(std::string& html, const CameraAnalysis& camera) {
+void AppendCameraSection(std::string& html, const CameraAnalysis& analysis) {
+    const CameraQuantities& camera = analysis.quantities;
+    const CameraAssessment& assessment = analysis.assessment;
     const std::string id = std::to_string(camera.camera);
-    const std::string status(StatusName(camera.status));
+    const std::string status(StatusName(assessment.status));
     html += "<section class=\"camera\" id=\"camera-" + id + "\"><h2>Camera " + id +
             " <span class=\"status status-" + status + "\">" + status + "</span></h2><p class=\"facts\">";
     std::string facts =
         std::to_string(camera.calibrations.size()) + " calibrations; reference pointing azimuth " +
         Fixed(camera.reference_azimuth_deg, 3) + " deg, elevation " +
         Fixed(camera.reference_elevation_deg, 3) + " deg; plate scale " + Fixed(camera.pixel_arcmin, 3) +
-        " arcmin/pixel; pointing scatter " + Fixed(camera.pointing_sigma_arcmin, 2) +
-        " arcmin per axis; last good calibration " + DateOf(camera, camera.last_good) +
-        (camera.site_group >= 0 ? "; shares its weather with other cameras of its site" : "");
+        " arcmin/pixel; pointing scatter " + Fixed(analysis.pointing_sigma_arcmin, 2) +
+        " arcmin per axis; last good calibration " + DateOf(camera, assessment.last_good) +
+        (analysis.weather.site_group >= 0 ? "; shares its weather with other cameras of its site" : "");
     AppendHtmlEscaped(html, facts);
     html += "</p><div class=\"charts\" data-camera=\"" + id + "\"></div>";
     html +=
         "<table class=\"findings\"><thead><tr><th>Kind</th><th>Start</th><th>End</th><th>Calibrations</th>"
         "<th>Size</th><th>Detail</th><th>Open</th></tr></thead><tbody>";
-    if (camera.findings.empty()) html += "<tr><td colspan=\"7\">No findings.</td></tr>";
-    for (const Finding& f : camera.findings) {
+    if (analysis.findings.empty()) html += "<tr><td colspan=\"7\">No findings.</td></tr>";
+    for (std::size_t k = 0; k < analysis.findings.size(); ++k) {
+        const Finding& f = analysis.findings[k];
         html += "<tr class=\"kind-" + std::string(KindName(f.kind)) + "\">";
         AppendCell(html, KindName(f.kind));
         AppendCell(html, DateOf(camera, f.first));
@@ -230,7 +238,7 @@ void AppendCameraSection(std::string& html, const CameraAnalysis& camera) {
         AppendCell(html, std::to_string(f.calibrations));
         AppendCell(html, Fixed(f.size, f.unit == "%" || f.unit == "mag" ? 2 : 1) + " " + f.unit);
         AppendCell(html, f.detail);
-        AppendCell(html, f.open ? "open" : "");
+        AppendCell(html, assessment.open[k] ? "open" : "");
         html += "</tr>";
     }
     html += "</tbody></table></section>";

@@ -3,14 +3,15 @@
 #include <charconv>
 
 #include "common/civil_time.h"
-#include "common/parallel_for.h"
 #include "common/number_text.h"
+#include "common/parallel_for.h"
 
 std::string FindingsCsv(const HealthReport& report) {
     std::string text(kFindingsHeader);
     text += kCsvLineEnd;
-    for (const CameraAnalysis& camera : report.cameras) {
-        for (const Finding& f : camera.findings) {
+    for (const CameraAnalysis& analysis : report.cameras) {
+        const CameraQuantities& camera = analysis.quantities;
+        for (const Finding& f : analysis.findings) {
             const FindingsCsvRow row{camera.camera,
                                      f.kind,
                                      camera.calibrations[static_cast<std::size_t>(f.first)].time_ms,
@@ -33,12 +34,14 @@ constexpr std::size_t kRowRoom = 64 + 34 * kWriteFixedRoom;
 constexpr std::size_t kTypicalRow = 240;  // bytes, a little more than most rows take
 
 // The rows of one camera's calibrations.
-std::string CameraCalibrationRows(const CameraAnalysis& camera) {
+std::string CameraCalibrationRows(const CameraAnalysis& analysis) {
+    const CameraQuantities& camera = analysis.quantities;
+    const ZeroPointBaseline& zero_point = analysis.zero_point;
     std::string text;
     const std::size_t n = camera.calibrations.size();
     text.reserve(n * kTypicalRow);
     std::vector<std::string> kinds(n);
-    for (const Finding& f : camera.findings) {
+    for (const Finding& f : analysis.findings) {
         for (int i = f.first; i <= f.last; ++i) {
             std::string& list = kinds[static_cast<std::size_t>(i)];
             if (!list.empty()) list += ';';
@@ -74,8 +77,8 @@ std::string CameraCalibrationRows(const CameraAnalysis& camera) {
         value(camera.oc_sigma.value[i], 3);
         value(camera.oc_mean_px[i], 3);
         value(camera.oc_sigma_px[i], 3);
-        value(camera.zero_point.value[i], 3);
-        value(camera.zero_point_deficit[i], 3);
+        value(camera.zero_point[i], 3);
+        value(zero_point.deficit[i], 3);
         value(c.magfit_slope, 2);
         value(camera.faint_limit.value[i], 2);
         *p++ = ',';
@@ -83,10 +86,12 @@ std::string CameraCalibrationRows(const CameraAnalysis& camera) {
         p = count.ptr;
         for (const QuantitySeries* s :
              {&camera.offset_az, &camera.offset_el, &camera.offset, &camera.tilt, &camera.scale,
-              &camera.aspect, &camera.skew, &camera.oc_mean, &camera.oc_sigma, &camera.zero_point,
-              &camera.faint_limit, &camera.star_count}) {
+              &camera.aspect, &camera.skew, &camera.oc_mean, &camera.oc_sigma}) {
             value(s->z[i], 2);
         }
+        value(zero_point.z[i], 2);
+        value(camera.faint_limit.z[i], 2);
+        value(camera.star_count.z[i], 2);
         *p++ = ',';
         text.append(row, p);
         text += kinds[i];

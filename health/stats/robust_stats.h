@@ -1,12 +1,14 @@
 // Robust statistics of short series: medians, percentiles, scaled MADs and
-// rolling baselines over a time window.
+// z-scores.
 #ifndef HEALTH_STATS_ROBUST_STATS_H
 #define HEALTH_STATS_ROBUST_STATS_H
 
 #include <vector>
 
 // Scale factor that makes the median absolute deviation of normal data an
-// estimate of its standard deviation.
+// estimate of its standard deviation: 1 / Phi^-1(3/4) = 1 / 0.6744898 =
+// 1.482602 (Phi the standard normal distribution function; Hampel 1974,
+// Rousseeuw and Croux 1993), to the four decimals it is usually quoted with.
 constexpr double kMadToSigma = 1.4826;
 
 // Given values (non-finite ones are left out) and a fraction 0..1, returns
@@ -33,23 +35,8 @@ double MadSigma(const std::vector<double>& values, double centre);
 // slow trends barely change it. NaN with fewer than two finite values.
 double DifferenceSigma(const std::vector<double>& values);
 
-// Per point of a series: its rolling centre and spread.
-struct RollingBaseline {
-    std::vector<double> centre;  // the chosen percentile of the window
-    std::vector<double> spread;  // 1.4826 * MAD of the window around its median
-};
-
-// Given ascending times in days, values (NaN where missing), a window width
-// in days, a percentile fraction (0.5 for the median, 0.9 for an upper
-// envelope) and an optional mask of points to leave out, returns for every
-// point the baseline of the usable points within half the window on either
-// side. When fewer than min_points are usable there, the window grows to the
-// min_points usable points nearest in order. Points with no usable
-// neighbours at all get NaN. Without with_spread the spreads are left NaN
-// (they cost the most).
-RollingBaseline RollingRobust(const std::vector<double>& days, const std::vector<double>& values,
-                              double window_days, double fraction,
-                              const std::vector<bool>* left_out = nullptr, int min_points = 5,
-                              bool with_spread = true);
+// Given a value and its baseline, returns (value - centre) / max(spread, floor),
+// NaN when the value or the centre is missing.
+double RobustZ(double value, double centre, double spread, double floor);
 
 #endif  // HEALTH_STATS_ROBUST_STATS_H

@@ -8,9 +8,8 @@
 
 namespace {
 
+// Neighbours on each side whose median an outlier must be far from.
 constexpr int kSideMedianPoints = 3;
-constexpr double kPenaltyPerAxisAndLogN = 2.0;
-constexpr int kMinSegmentPoints = 2;
 
 double Distance(const std::vector<double>& points, int dims, int i, const double* centre) {
     double sum = 0.0;
@@ -64,10 +63,10 @@ std::vector<bool> FindIsolatedOutliers(const std::vector<double>& points, int di
 }
 
 std::vector<DetectedStep> DetectSteps(const std::vector<double>& days, const std::vector<double>& points,
-                                      int dims, const double sigma[2], double min_step, int side_points) {
+                                      int dims, const double sigma[2], const StepSearch& search) {
     const int n = static_cast<int>(points.size()) / dims;
     std::vector<DetectedStep> steps;
-    if (n < 2 * kMinSegmentPoints) return steps;
+    if (n < 2 * search.min_segment_points) return steps;
     // Scaled so that the noise has unit variance on each axis, centred on the
     // median so the prefix sums stay small.
     std::vector<double> scaled(points.size());
@@ -80,18 +79,18 @@ std::vector<DetectedStep> DetectSteps(const std::vector<double>& days, const std
                 (points[static_cast<std::size_t>(i * dims + d)] - centre) / sigma[d];
         }
     }
-    const double penalty = kPenaltyPerAxisAndLogN * dims * std::log(static_cast<double>(n));
-    const std::vector<int> candidates = FindChangePoints(scaled, dims, penalty, kMinSegmentPoints);
+    const double penalty = search.penalty_per_axis_and_log_n * dims * std::log(static_cast<double>(n));
+    const std::vector<int> candidates = FindChangePoints(scaled, dims, penalty, search.min_segment_points);
     int left = 0;
     for (std::size_t k = 0; k < candidates.size(); ++k) {
         const int at = candidates[k];
         const int right = k + 1 < candidates.size() ? candidates[k + 1] : n;
-        const int begin = std::max(left, at - side_points);
-        const int end = std::min(right, at + side_points);
+        const int begin = std::max(left, at - search.side_points);
+        const int end = std::min(right, at + search.side_points);
         const StepSize size = MeasureStep(days, points, dims, begin, at, end);
         double length = 0.0;
         for (int d = 0; d < dims; ++d) length += size.step[d] * size.step[d];
-        if (std::sqrt(length) < min_step) continue;
+        if (std::sqrt(length) < search.min_step) continue;
         DetectedStep step;
         step.at = at;
         for (int d = 0; d < dims; ++d) step.step[d] = size.step[d];

@@ -19,15 +19,23 @@ struct DetectedStep {
     double step[2] = {0.0, 0.0};  // per axis, trend taken out
 };
 
+// What counts as a step.
+struct StepSearch {
+    double penalty_per_axis_and_log_n;  // change-point penalty: this * dims * ln(n) per change
+    int min_segment_points;             // fewest points between changes
+    int side_points;                    // points on each side that measure a step
+    double min_step;                    // smallest step kept (Euclidean, in the values' units)
+};
+
 // Given ascending times in days, n points of dims values, the noise sigma
-// per axis (above zero), the smallest step that counts (Euclidean, in the
-// values' units) and how many points on each side measure a step, returns the
-// persistent steps: change points found by PELT on the points scaled by their
-// sigmas (penalty 2 * dims * ln n, segments of two points or more), each kept
-// when the step measured around it with a common linear trend taken out
-// (MeasureStep over the points up to the neighbouring kept step or
-// candidate) reaches min_step. A slow steady trend therefore gives no step.
+// per axis (above zero) and what counts as a step, returns the persistent
+// steps: change points found on the points scaled by their sigmas
+// (FindChangePoints with the search's penalty and minimum segment), each
+// kept when the step measured around it with a common linear trend taken out
+// (MeasureStep over up to side_points points on each side, not past the
+// neighbouring kept step or candidate) reaches min_step. A slow steady trend
+// therefore gives no step. Never ends the process.
 std::vector<DetectedStep> DetectSteps(const std::vector<double>& days, const std::vector<double>& points,
-                                      int dims, const double sigma[2], double min_step, int side_points);
+                                      int dims, const double sigma[2], const StepSearch& search);
 
 #endif  // HEALTH_STATS_STEP_DETECTION_H

@@ -4,9 +4,8 @@
 #define HEALTH_TABLES_CALIBRATION_H
 
 #include <cstdint>
-#include <limits>
 
-constexpr double kNoValue = std::numeric_limits<double>::quiet_NaN();
+#include "health/stats/no_value.h"
 
 struct Calibration {
     std::int64_t time_ms = 0;  // UT, milliseconds since 1970-01-01

@@ -6,8 +6,8 @@
 #include <emmintrin.h>
 #endif
 
-#include "health/tables/table_time.h"
 #include "health/tables/number_scan.h"
+#include "health/tables/table_time.h"
 
 namespace {
 

@@ -4,7 +4,8 @@
 
 std::optional<std::int64_t> ParseTableTime(std::string_view date, std::string_view time) {
     CalendarInstant instant{};
-    if (!ReadCalendarFields(date, "MM/DD/YYYY", instant) || !ReadCalendarFields(time, "hh:mm:ss.fff", instant))
+    if (!ReadCalendarFields(date, "MM/DD/YYYY", instant) ||
+        !ReadCalendarFields(time, "hh:mm:ss.fff", instant))
         return std::nullopt;
     return UnixMillisecondsFromInstant(instant);
 }

@@ -18,7 +18,8 @@ TEST(CivilTime, CalendarFieldsAndMillisecondsAreInversesOverTheWholeRange) {
     SplitMix64 rng = StreamFor(17, 0);
     std::vector<std::int64_t> instants = {first, last, -1, 0, 951782400000 /* 2000-02-29 */};
     for (int k = 0; k < 20000; ++k)
-        instants.push_back(first + static_cast<std::int64_t>(NextUnit(rng) * static_cast<double>(last - first)));
+        instants.push_back(first +
+                           static_cast<std::int64_t>(NextUnit(rng) * static_cast<double>(last - first)));
     for (std::int64_t ms : instants) {
         const CalendarInstant t = InstantFromUnixMilliseconds(ms);
         ASSERT_EQ(UnixMillisecondsFromInstant(t), ms) << IsoTime(ms);
@@ -65,8 +66,8 @@ TEST(FindingsCsv, RowsReadBackFieldForFieldAndKindsByName) {
     ASSERT_GE(text.size(), 2u);
     EXPECT_EQ(text.substr(text.size() - 2), "\r\n");
     const std::vector<std::string> fields = SplitCsvLine(text.substr(0, text.size() - 1));
-    const std::vector<std::string> expected = {"44", "moved", "1970-01-01T00:00:00.000", "1970-01-02T00:00:00.000",
-                                               "3",  "0.000", "arcmin", detail};
+    const std::vector<std::string> expected = {
+        "44", "moved", "1970-01-01T00:00:00.000", "1970-01-02T00:00:00.000", "3", "0.000", "arcmin", detail};
     EXPECT_EQ(fields, expected);
     EXPECT_EQ(SplitCsvLine(kFindingsHeader).size(), 8u);
 }

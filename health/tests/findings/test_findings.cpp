@@ -4,13 +4,9 @@
 
 #include <cmath>
 
-#include "health/findings/camera_status.h"
-#include "health/findings/calibration_findings.h"
-#include "health/findings/history_findings.h"
-#include "health/findings/zero_point_findings.h"
-#include "health/findings/pointing_findings.h"
+#include "health/findings/health_report.h"
 #include "health/findings/quantities.h"
-#include "health/findings/scale_findings.h"
+#include "health/findings/zero_point_findings.h"
 #include "tools/split_mix.h"
 
 namespace {
@@ -60,17 +56,23 @@ CameraTables MakeTables(const std::vector<Night>& nights, double standard_unit_a
     return tables;
 }
 
-CameraAnalysis Analyse(const std::vector<Night>& nights, double unit = 60.0, std::uint64_t seed = 3) {
-    HealthSettings settings;
-    CameraAnalysis camera = DeriveQuantities(MakeTables(nights, unit, seed), settings);
-    camera.weather_mag.assign(nights.size(), 0.0);
-    FindPointingFindings(camera);
-    FindScaleChanges(camera);
-    FindZeroPointDrops(camera, settings.window_days);
-    FindFitFindings(camera);
-    FindHistoryFindings(camera, camera.calibrations.back().time_ms, settings);
-    AssessCamera(camera, settings);
+// A camera alone (no site-mates, so no weather) through every stage, with
+// its newest calibration `idle_days` before the folder's newest.
+CameraAnalysis AnalyseTables(CameraTables tables, double idle_days = 0.0) {
+    const HealthSettings settings;
+    CameraAnalysis camera;
+    camera.quantities = DeriveQuantities(std::move(tables), settings);
+    camera.envelopes = ZeroPointEnvelopesOf(camera.quantities, settings.window_days);
+    ZeroPointDrops drops = FindZeroPointDrops(camera.quantities, camera.envelopes, {}, settings.window_days);
+    camera.zero_point = std::move(drops.baseline);
+    camera.findings = std::move(drops.drops);
+    const std::int64_t newest = camera.quantities.calibrations.back().time_ms;
+    FindCameraFindings(camera, newest + static_cast<std::int64_t>(idle_days * kDayMs), settings);
     return camera;
+}
+
+CameraAnalysis Analyse(const std::vector<Night>& nights, double unit = 60.0, std::uint64_t seed = 3) {
+    return AnalyseTables(MakeTables(nights, unit, seed));
 }
 
 std::vector<const Finding*> Of(const CameraAnalysis& camera, FindingKind kind) {
@@ -84,14 +86,15 @@ std::vector<const Finding*> Of(const CameraAnalysis& camera, FindingKind kind) {
 TEST(Quantities, AzimuthWrapsAndTheStandardUnitIsFoundFromTheScaleColumn) {
     for (double unit : {1.0 / 60.0, 1.0, 60.0, 10800.0 / 3.141592653589793}) {
         const CameraAnalysis camera = Analyse(std::vector<Night>(60), unit);
-        EXPECT_DOUBLE_EQ(camera.arcmin_per_standard_unit, unit);
-        EXPECT_NEAR(camera.pixel_arcmin, 2.0, 0.01);
-        EXPECT_NEAR(camera.aspect.value[5], 1.0, 1e-9);
-        EXPECT_NEAR(camera.skew.value[5], 0.0, 1e-9);
-        for (double offset : camera.offset.value) EXPECT_LT(offset, 2.0);  // never 360 degrees away
+        EXPECT_DOUBLE_EQ(camera.quantities.arcmin_per_standard_unit, unit);
+        EXPECT_NEAR(camera.quantities.pixel_arcmin, 2.0, 0.01);
+        EXPECT_NEAR(camera.quantities.aspect.value[5], 1.0, 1e-9);
+        EXPECT_NEAR(camera.quantities.skew.value[5], 0.0, 1e-9);
+        for (double offset : camera.quantities.offset.value)
+            EXPECT_LT(offset, 2.0);  // never 360 degrees away
         EXPECT_TRUE(camera.findings.empty()) << KindName(camera.findings.front().kind);
-        EXPECT_EQ(camera.status, CameraStatus::kOk);
-        EXPECT_EQ(camera.last_good, 59);
+        EXPECT_EQ(camera.assessment.status, CameraStatus::kOk);
+        EXPECT_EQ(camera.assessment.last_good, 59);
     }
 }
 
@@ -109,9 +112,9 @@ TEST(Quantities, ZeroPointIsTheFitAtThePivotInEitherForm) {
         }
         tables.calibrations[0].median_log_inten = 5.0;
         CameraTables copy = tables;
-        const CameraAnalysis camera = DeriveQuantities(std::move(copy), HealthSettings{});
+        const CameraQuantities camera = DeriveQuantities(std::move(copy), HealthSettings{});
         EXPECT_EQ(camera.magfit_pogson, form > 0);
-        EXPECT_DOUBLE_EQ(camera.zero_point.value[3], 4.5);  // 7 - 2.5 * (5 - 4)
+        EXPECT_DOUBLE_EQ(camera.zero_point[3], 4.5);  // 7 - 2.5 * (5 - 4)
     }
 }
 
@@ -131,8 +134,8 @@ TEST(Findings, AMoveAnOutlierAndAPoorFitAreEachFoundOnceAndDatedExactly) {
     EXPECT_EQ(Of(camera, FindingKind::kPoorFit)[0]->first, 120);
     EXPECT_EQ(camera.findings.size(), 3u);
     // The move is older than the window: history, so the camera is OK.
-    EXPECT_EQ(camera.status, CameraStatus::kOk);
-    EXPECT_EQ(camera.last_good, 159);
+    EXPECT_EQ(camera.assessment.status, CameraStatus::kOk);
+    EXPECT_EQ(camera.assessment.last_good, 159);
 }
 
 TEST(Findings, ARecentMoveNeedsActionAndTheLastGoodCalibrationIsAfterIt) {
@@ -142,9 +145,9 @@ TEST(Findings, ARecentMoveNeedsActionAndTheLastGoodCalibrationIsAfterIt) {
     const CameraAnalysis camera = Analyse(nights);
     ASSERT_EQ(Of(camera, FindingKind::kMoved).size(), 1u);
     EXPECT_EQ(Of(camera, FindingKind::kMoved)[0]->first, 110);
-    EXPECT_EQ(camera.status, CameraStatus::kAction);
-    EXPECT_EQ(camera.last_good, 118);
-    EXPECT_EQ(camera.reasons.size(), 2u);
+    EXPECT_EQ(camera.assessment.status, CameraStatus::kAction);
+    EXPECT_EQ(camera.assessment.last_good, 118);
+    EXPECT_EQ(camera.assessment.reasons.size(), 2u);
 }
 
 TEST(Findings, SlowCreepIsDriftNotAMove) {
@@ -154,7 +157,7 @@ TEST(Findings, SlowCreepIsDriftNotAMove) {
     EXPECT_TRUE(Of(camera, FindingKind::kMoved).empty());
     ASSERT_EQ(Of(camera, FindingKind::kPointingDrift).size(), 1u);
     EXPECT_NEAR(Of(camera, FindingKind::kPointingDrift)[0]->size, 8.0 / 240.0 * 30.436875, 0.1);
-    EXPECT_EQ(camera.status, CameraStatus::kWatch);
+    EXPECT_EQ(camera.assessment.status, CameraStatus::kWatch);
 }
 
 TEST(Findings, ARefocusIsAScaleChangeWithItsSign) {
@@ -176,7 +179,7 @@ TEST(Findings, AZeroPointDropIsDatedAndItsRecoveryFound) {
     EXPECT_EQ(drops[0]->first, 80);
     EXPECT_EQ(drops[0]->last, 109);
     EXPECT_NEAR(drops[0]->size, 0.8, 0.1);
-    EXPECT_FALSE(drops[0]->open);
+    EXPECT_FALSE(camera.assessment.open[static_cast<std::size_t>(drops[0] - camera.findings.data())]);
     EXPECT_TRUE(Of(camera, FindingKind::kFewStars).empty());  // the loss of stars is the drop's
 }
 
@@ -190,15 +193,9 @@ TEST(Findings, MissingStarsAndStalenessAndDuplicates) {
     std::vector<Night> nights(60);
     nights[30].stars = 0;
     nights[40].stars = 10;
-    HealthSettings settings;
     CameraTables tables = MakeTables(nights, 60.0, 8);
     tables.duplicates.push_back({tables.calibrations[20].time_ms, 2, false});
-    CameraAnalysis camera = DeriveQuantities(std::move(tables), settings);
-    camera.weather_mag.assign(60, 0.0);
-    FindZeroPointDrops(camera, settings.window_days);
-    FindFitFindings(camera);
-    FindHistoryFindings(camera, camera.calibrations.back().time_ms + 10 * kDayMs, settings);
-    AssessCamera(camera, settings);
+    const CameraAnalysis camera = AnalyseTables(std::move(tables), 10.0);
     const auto few = Of(camera, FindingKind::kFewStars);
     ASSERT_EQ(few.size(), 2u);
     EXPECT_EQ(few[0]->first, 30);
@@ -207,7 +204,7 @@ TEST(Findings, MissingStarsAndStalenessAndDuplicates) {
     EXPECT_EQ(Of(camera, FindingKind::kDuplicate)[0]->first, 20);
     ASSERT_EQ(Of(camera, FindingKind::kStale).size(), 1u);
     EXPECT_NEAR(Of(camera, FindingKind::kStale)[0]->size, 10.0, 0.01);
-    EXPECT_EQ(camera.status, CameraStatus::kAction);
+    EXPECT_EQ(camera.assessment.status, CameraStatus::kAction);
 }
 
 }  // namespace

@@ -4,8 +4,8 @@
 
 #include <cmath>
 
-#include "health/findings/zero_point_findings.h"
 #include "health/findings/site_weather.h"
+#include "health/findings/zero_point_findings.h"
 #include "tools/split_mix.h"
 
 namespace {
@@ -16,16 +16,23 @@ constexpr int kNights = 200;
 // mag, dimmed by the given amount per night.
 CameraAnalysis Camera(int number, const std::vector<double>& dimming, std::uint64_t seed) {
     SplitMix64 rng = StreamFor(seed, static_cast<std::uint64_t>(number));
-    CameraAnalysis camera;
+    CameraAnalysis analysis;
+    CameraQuantities& camera = analysis.quantities;
     camera.camera = number;
     camera.typical_hour_ut = 21.0;
     for (int night = 0; night < kNights; ++night) {
         camera.calibrations.emplace_back();
         camera.days.push_back(16071.0 + night + 21.0 / 24.0);
-        camera.zero_point.value.push_back(5.0 - dimming[static_cast<std::size_t>(night)] +
-                                          0.03 * NextGaussian(rng));
+        camera.zero_point.push_back(5.0 - dimming[static_cast<std::size_t>(night)] +
+                                    0.03 * NextGaussian(rng));
     }
-    return camera;
+    analysis.envelopes = ZeroPointEnvelopesOf(camera, 30.0);
+    return analysis;
+}
+
+// The zero-point stage of one camera given the weather it saw.
+ZeroPointDrops Drops(const CameraAnalysis& camera, const std::vector<double>& weather_mag) {
+    return FindZeroPointDrops(camera.quantities, camera.envelopes, weather_mag, 30.0);
 }
 
 // Haze on about one night in six, two to five nights long.
@@ -54,22 +61,22 @@ TEST(SiteWeather, CoincidentDipsMakeASiteAndItsWeatherIsNoDrop) {
         dew[static_cast<std::size_t>(night)] = 0.7;  // one camera's own drop
     std::vector<CameraAnalysis> cameras = {Camera(1, site_haze, 5), Camera(2, Plus(site_haze, dew), 5),
                                            Camera(3, site_haze, 5), Camera(4, Haze(2), 5)};
-    EstimateSiteWeather(cameras);
-    EXPECT_GE(cameras[0].site_group, 0);
-    EXPECT_EQ(cameras[1].site_group, cameras[0].site_group);
-    EXPECT_EQ(cameras[2].site_group, cameras[0].site_group);
-    EXPECT_EQ(cameras[3].site_group, -1);  // its haze is its own: a site of one
+    const std::vector<SiteWeather> weather = EstimateSiteWeather(cameras, {});
+    EXPECT_GE(weather[0].site_group, 0);
+    EXPECT_EQ(weather[1].site_group, weather[0].site_group);
+    EXPECT_EQ(weather[2].site_group, weather[0].site_group);
+    EXPECT_EQ(weather[3].site_group, -1);  // its haze is its own: a site of one
 
-    for (CameraAnalysis& camera : cameras) FindZeroPointDrops(camera, 30.0);
-    for (int c : {0, 2}) EXPECT_TRUE(cameras[static_cast<std::size_t>(c)].findings.empty()) << c;
-    ASSERT_EQ(cameras[1].findings.size(), 1u);
-    EXPECT_EQ(cameras[1].findings[0].first, 120);
-    EXPECT_EQ(cameras[1].findings[0].last, 149);
-    EXPECT_NEAR(cameras[1].findings[0].size, 0.7, 0.1);
+    for (std::size_t c : {0u, 2u}) EXPECT_TRUE(Drops(cameras[c], weather[c].weather_mag).drops.empty()) << c;
+    const std::vector<Finding> drops = Drops(cameras[1], weather[1].weather_mag).drops;
+    ASSERT_EQ(drops.size(), 1u);
+    EXPECT_EQ(drops[0].first, 120);
+    EXPECT_EQ(drops[0].last, 149);
+    EXPECT_NEAR(drops[0].size, 0.7, 0.1);
     // A hazy night of the site is weather for a camera that shares it.
     for (int night = 0; night < kNights; ++night) {
         if (site_haze[static_cast<std::size_t>(night)] > 0.5 && (night < 118 || night > 152)) {
-            EXPECT_GT(cameras[0].weather_mag[static_cast<std::size_t>(night)], 0.3) << night;
+            EXPECT_GT(weather[0].weather_mag[static_cast<std::size_t>(night)], 0.3) << night;
         }
     }
 }
@@ -86,16 +93,16 @@ TEST(SiteWeather, ASiteMateInsideADropOfItsOwnIsAskedLast) {
     for (int night = 120; night < 150; ++night) dew[static_cast<std::size_t>(night)] = 0.7;
     std::vector<CameraAnalysis> cameras = {Camera(1, site_haze, 5), Camera(2, Plus(site_haze, dew), 5),
                                            Camera(3, site_haze, 5)};
-    EstimateSiteWeather(cameras);
-    ASSERT_GE(cameras[0].site_group, 0);
-    ASSERT_EQ(cameras[1].site_group, cameras[0].site_group);
-    ASSERT_EQ(cameras[2].site_group, cameras[0].site_group);
-    cameras[1].own_drop_mag.assign(kNights, 0.0);
-    for (int night = 120; night < 150; ++night)
-        cameras[1].own_drop_mag[static_cast<std::size_t>(night)] = 1.0;
-    EstimateSiteWeather(cameras);
+    const std::vector<SiteWeather> first = EstimateSiteWeather(cameras, {});
+    ASSERT_GE(first[0].site_group, 0);
+    ASSERT_EQ(first[1].site_group, first[0].site_group);
+    ASSERT_EQ(first[2].site_group, first[0].site_group);
+    std::vector<std::vector<double>> own_drop_mag(3);
+    own_drop_mag[1].assign(kNights, 0.0);
+    for (int night = 120; night < 150; ++night) own_drop_mag[1][static_cast<std::size_t>(night)] = 1.0;
+    const std::vector<SiteWeather> second = EstimateSiteWeather(cameras, own_drop_mag);
     for (int night = 130; night < 134; ++night)
-        EXPECT_NEAR(cameras[0].weather_mag[static_cast<std::size_t>(night)], 0.6, 0.15) << night;
+        EXPECT_NEAR(second[0].weather_mag[static_cast<std::size_t>(night)], 0.6, 0.15) << night;
 }
 
 TEST(SiteWeather, TheSiteMatesScatterIsNotTakenOut) {
@@ -107,17 +114,16 @@ TEST(SiteWeather, TheSiteMatesScatterIsNotTakenOut) {
     for (int night = 100; night < 140; ++night)
         loss[static_cast<std::size_t>(night)] = 0.6 * std::min(1.0, (night - 99.5) / 12.0);
     for (double mates : {0.0, 0.12}) {
-        CameraAnalysis camera = Camera(1, loss, 8);
-        camera.weather_mag.assign(kNights, mates);
-        FindZeroPointDrops(camera, 30.0);
-        ASSERT_EQ(camera.findings.size(), 1u) << mates;
-        EXPECT_LE(std::abs(camera.findings[0].first - 100), 1) << mates;
-        EXPECT_EQ(camera.findings[0].last, 139) << mates;
+        const std::vector<Finding> drops =
+            Drops(Camera(1, loss, 8), std::vector<double>(kNights, mates)).drops;
+        ASSERT_EQ(drops.size(), 1u) << mates;
+        EXPECT_LE(std::abs(drops[0].first - 100), 1) << mates;
+        EXPECT_EQ(drops[0].last, 139) << mates;
     }
 }
 
 TEST(SiteWeather, NightsFollowTheCamerasUsualHour) {
-    CameraAnalysis camera;
+    CameraQuantities camera;
     camera.typical_hour_ut = 23.0;
     camera.days = {100.0 + 22.5 / 24.0, 101.0 + 1.0 / 24.0, 101.0 + 20.0 / 24.0};
     EXPECT_EQ(NightOf(camera, 0), NightOf(camera, 1));  // 22:30 and 01:00 the next day: one night

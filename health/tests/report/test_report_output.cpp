@@ -6,10 +6,10 @@
 #include <cmath>
 #include <string>
 
-#include "health/report/html_report.h"
-#include "health/options.h"
-#include "health/report/report_csv.h"
 #include "common/number_text.h"
+#include "health/options.h"
+#include "health/report/html_report.h"
+#include "health/report/report_csv.h"
 #include "tools/split_mix.h"
 
 namespace {
@@ -17,7 +17,8 @@ namespace {
 HealthReport OneCameraReport() {
     HealthReport report;
     report.tables_folder = "tables";
-    CameraAnalysis camera;
+    CameraAnalysis analysis;
+    CameraQuantities& camera = analysis.quantities;
     camera.camera = 7;
     for (int i = 0; i < 3; ++i) {
         Calibration c;
@@ -25,21 +26,24 @@ HealthReport OneCameraReport() {
         camera.calibrations.push_back(c);
         camera.days.push_back(16071.0 + i);
     }
-    for (QuantitySeries* s :
-         {&camera.offset_az, &camera.offset_el, &camera.offset, &camera.tilt, &camera.scale,
-          &camera.scale_change, &camera.aspect, &camera.skew, &camera.oc_mean, &camera.oc_sigma,
-          &camera.zero_point, &camera.faint_limit, &camera.star_count}) {
+    for (QuantitySeries* s : {&camera.offset_az, &camera.offset_el, &camera.offset, &camera.tilt,
+                              &camera.scale, &camera.scale_change, &camera.aspect, &camera.skew,
+                              &camera.oc_mean, &camera.oc_sigma, &camera.faint_limit, &camera.star_count}) {
         s->value = s->centre = s->spread = s->z = {1.0, 2.0, kNoValue};
     }
-    camera.oc_mean_px = camera.oc_sigma_px = camera.zero_point_deficit = {0.1, 0.2, 0.3};
+    camera.zero_point = {1.0, 2.0, kNoValue};
+    ZeroPointBaseline& zero_point = analysis.zero_point;
+    zero_point.centre = zero_point.spread = zero_point.z = {1.0, 2.0, kNoValue};
+    camera.oc_mean_px = camera.oc_sigma_px = zero_point.deficit = {0.1, 0.2, 0.3};
     Finding f;
     f.kind = FindingKind::kPoorFit;
     f.first = f.last = 1;
     f.size = 2.5;
     f.unit = "arcmin";
     f.detail = "a \"quoted\", <odd> detail";
-    camera.findings.push_back(f);
-    report.cameras.push_back(camera);
+    analysis.findings.push_back(f);
+    analysis.assessment.open = {false};
+    report.cameras.push_back(analysis);
     report.newest_ms = camera.calibrations.back().time_ms;
     return report;
 }

@@ -106,12 +106,13 @@ TEST(DetectSteps, AStepIsKeptAndASlowCreepOfTheSameTotalIsNot) {
         if (i >= 120) step[static_cast<std::size_t>(2 * i + 1)] += 12.0;
         creep[static_cast<std::size_t>(2 * i + 1)] += 12.0 * i / n;
     }
-    const std::vector<DetectedStep> found = DetectSteps(Days(n), step, 2, sigma, 5.0, 20);
+    const StepSearch search{2.0, 2, 20, 5.0};
+    const std::vector<DetectedStep> found = DetectSteps(Days(n), step, 2, sigma, search);
     ASSERT_EQ(found.size(), 1u);
     EXPECT_EQ(found[0].at, 120);
     EXPECT_NEAR(found[0].step[1], 12.0, 1.0);
     EXPECT_NEAR(found[0].step[0], 0.0, 1.0);
-    EXPECT_TRUE(DetectSteps(Days(n), creep, 2, sigma, 5.0, 20).empty());
+    EXPECT_TRUE(DetectSteps(Days(n), creep, 2, sigma, search).empty());
 }
 
 }  // namespace

@@ -4,8 +4,9 @@
 #include <algorithm>
 #include <cmath>
 
-#include "health/tables/calibration.h"
+#include "health/stats/no_value.h"
 #include "health/stats/robust_stats.h"
+#include "health/stats/rolling_baseline.h"
 #include "tools/split_mix.h"
 
 namespace {
@@ -62,8 +63,8 @@ TEST(RollingRobust, MedianAndEnvelopeFollowTheWindow) {
         days.push_back(d);
         values.push_back(d);
     }
-    const RollingBaseline median = RollingRobust(days, values, 10.0, 0.5);
-    const RollingBaseline envelope = RollingRobust(days, values, 10.0, 0.9);
+    const RollingBaseline median = RollingRobust(days, values, {10.0, 5}, 0.5);
+    const RollingBaseline envelope = RollingRobust(days, values, {10.0, 5}, 0.9);
     EXPECT_DOUBLE_EQ(median.centre[50], 50.0);
     EXPECT_DOUBLE_EQ(envelope.centre[50], 54.0);
     EXPECT_DOUBLE_EQ(median.spread[50], kMadToSigma * 3.0);  // deviations 0..5, each twice but 0
@@ -77,7 +78,7 @@ TEST(RollingRobust, LeftOutPointsAndGapsWidenToTheNearestUsablePoints) {
     for (int d = 100; d < 105; ++d) days.push_back(d), values.push_back(99.0);
     std::vector<bool> left_out(values.size(), false);
     for (std::size_t i = 10; i < values.size(); ++i) left_out[i] = true;
-    const RollingBaseline baseline = RollingRobust(days, values, 30.0, 0.5, &left_out, 5);
+    const RollingBaseline baseline = RollingRobust(days, values, {30.0, 5}, 0.5, &left_out);
     EXPECT_DOUBLE_EQ(baseline.centre[12], 1.0);  // nothing usable within 15 days: the nearest five
     EXPECT_DOUBLE_EQ(baseline.spread[12], 0.0);
 }
@@ -116,7 +117,7 @@ TEST(RollingRobust, EveryWindowIsItsPlainMedianAndMad) {
         }
         const double window = UniformIn(rng, 3.0, 90.0);
         const double fraction = trial % 2 == 0 ? 0.5 : 0.9;
-        const RollingBaseline rolling = RollingRobust(days, values, window, fraction, &left_out, 5);
+        const RollingBaseline rolling = RollingRobust(days, values, {window, 5}, fraction, &left_out);
         for (std::size_t i = 0; i < days.size(); ++i) {
             std::vector<double> in_window;
             for (std::size_t j = 0; j < days.size(); ++j) {

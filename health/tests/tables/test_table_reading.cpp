@@ -7,11 +7,11 @@
 #include <cstdio>
 
 #include "common/civil_time.h"
-#include "health/tables/table_time.h"
 #include "health/tables/camera_tables.h"
 #include "health/tables/line_reader.h"
 #include "health/tables/number_scan.h"
 #include "health/tables/table_row_parse.h"
+#include "health/tables/table_time.h"
 #include "tests/support/scratch_folder.h"
 #include "tools/split_mix.h"
 
