@@ -61,7 +61,11 @@ struct Slot {
 };
 
 // Copies what the rows and the fit of a calibration read: every field before
-// the star table, and the stars in use.
+// the star table, and the stars in use. The star table must stay the
+// record's last field, or the fields after it would not be copied.
+static_assert(offsetof(CalibrationRecord, stars) + sizeof(CalibrationRecord::stars) ==
+                  sizeof(CalibrationRecord),
+              "the star table must be the last field of CalibrationRecord");
 void CopyForRows(const CalibrationRecord& from, CalibrationRecord& to) {
     std::memcpy(static_cast<void*>(&to), static_cast<const void*>(&from), offsetof(CalibrationRecord, stars));
     const int stars = from.star_count < 0 ? 0 : from.star_count > kMaxStars ? kMaxStars : from.star_count;

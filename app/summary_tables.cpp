@@ -18,11 +18,11 @@ constexpr const char* kNumberPrompt = "\n Enter any number and CR to exit progra
 // through the camera (a calibration file that cannot be read, an order that
 // is not implemented, a table that cannot be opened), the process-end action
 // puts them in place as far as they were written.
-struct CameraTables {
+struct CameraTableFiles {
     TableFile coefs;
     TableFile stars;
 };
-CameraTables g_tables;
+CameraTableFiles g_tables;
 
 void PublishTablesAsWritten() {
     for (TableFile* table : {&g_tables.coefs, &g_tables.stars}) {

@@ -361,161 +361,189 @@ bool ParseNumber(std::string_view text, long long lo, long long hi, long long& v
     return result.ec == std::errc() && result.ptr == end && value >= lo && value <= hi;
 }
 
-}  // namespace
+// Camera numbers (distinct, drawn from 1..999) and the site of each camera:
+// cameras in groups of one to four per site.
+struct NetworkLayout {
+    std::vector<int> numbers;
+    std::vector<int> site_of;
+};
 
-int WriteEventNetwork(const EventNetworkRequest& request) {
-    if (!CreateOutputFolder(request.folder)) return -1;
-    const std::filesystem::path folder(request.folder);
-    const double years = request.nights / kDaysPerYear;
-
-    // Camera numbers and sites: cameras in groups of one to four per site.
+NetworkLayout PlanLayout(const EventNetworkRequest& request) {
     SplitMix64 layout = StreamFor(request.seed, 0);
-    std::vector<int> numbers(kHighestCameraNumber);
-    for (int i = 0; i < kHighestCameraNumber; ++i) numbers[static_cast<std::size_t>(i)] = i + 1;
+    NetworkLayout plan;
+    plan.numbers.resize(kHighestCameraNumber);
+    for (int i = 0; i < kHighestCameraNumber; ++i) plan.numbers[static_cast<std::size_t>(i)] = i + 1;
     for (int i = kHighestCameraNumber - 1; i > 0; --i)
-        std::swap(numbers[static_cast<std::size_t>(i)],
-                  numbers[static_cast<std::size_t>(UniformInt(layout, 0, i))]);
-    std::vector<int> site_of(static_cast<std::size_t>(request.camera_count));
+        std::swap(plan.numbers[static_cast<std::size_t>(i)],
+                  plan.numbers[static_cast<std::size_t>(UniformInt(layout, 0, i))]);
+    plan.site_of.resize(static_cast<std::size_t>(request.camera_count));
     int sites = 0;
     for (int c = 0; c < request.camera_count;) {
         const double draw = NextUnit(layout);
         const int size = draw < 0.25 ? 1 : draw < 0.6 ? 2 : draw < 0.85 ? 3 : 4;
         for (int k = 0; k < size && c < request.camera_count; ++k)
-            site_of[static_cast<std::size_t>(c++)] = sites;
+            plan.site_of[static_cast<std::size_t>(c++)] = sites;
         ++sites;
     }
+    return plan;
+}
 
-    std::vector<Site> site_list;
-    std::vector<CameraPlan> plans;
-    std::vector<Event> events;
-    std::string nuisances = "kind,camera_or_site,first_night,nights,size,unit\r\n";
-    for (int c = 0; c < request.camera_count; ++c) {
-        SplitMix64 rng = StreamFor(request.seed, static_cast<std::uint64_t>(c) + 1);
-        const int s = site_of[static_cast<std::size_t>(c)];
-        const bool first_at_site = static_cast<int>(site_list.size()) == s;
-        CameraPlan plan =
-            MakePlan(numbers[static_cast<std::size_t>(c)], s,
-                     first_at_site ? nullptr : &site_list[static_cast<std::size_t>(s)], request.nights, rng);
-        if (first_at_site) {
-            SplitMix64 weather = StreamFor(request.seed, 100000 + static_cast<std::uint64_t>(s));
-            site_list.push_back(MakeSite(plan.camera, request.nights, weather));
-        }
-        const Site& site = site_list[static_cast<std::size_t>(s)];
-        MakeSchedule(plan, site, request.nights, rng);
-        const std::size_t n = plan.slots.size();
-        plan.east.assign(n, 0.0);
-        plan.north.assign(n, 0.0);
-        plan.scale_factor.assign(n, 1.0);
-        plan.drop_mag.assign(n, 0.0);
-        plan.centroid_px.assign(n, 0.0);
-        plan.pointing_event.assign(n, false);
-        std::vector<std::pair<int, int>> drop_ranges;
-        AddMoves(plan, c, request.nights, years, rng, events);
-        AddOutliers(plan, c, request.nights, years, rng, events);
-        AddRefocus(plan, c, request.nights, years, rng, events);
-        AddDrops(plan, c, request.nights, years, rng, events, drop_ranges);
-        AddPoorFits(plan, c, request.nights, years, rng, events);
-        const std::string camera_text = std::to_string(plan.camera.camera_number);
-        nuisances += "camera_site," + camera_text + ",0," + std::to_string(request.nights) + "," +
-                     std::to_string(s) + ",site\r\n";
-        if (plan.wide_field)
-            nuisances += "wide_field," + camera_text + ",0," + std::to_string(request.nights) + "," +
-                         Fixed(plan.pointing_sigma_arcmin, 2) + ",arcmin\r\n";
-        if (plan.creep_days > 0) {
-            nuisances +=
-                "creep," + camera_text + "," + Fixed(plan.creep_start, 0) + "," + Fixed(plan.creep_days, 0) +
-                "," + Fixed(std::hypot(plan.creep_east_arcmin, plan.creep_north_arcmin), 2) + ",arcmin\r\n";
-        }
-        nuisances += "seasonal_wave," + camera_text + ",0," + std::to_string(request.nights) + "," +
-                     Fixed(plan.seasonal_amplitude_mag, 3) + ",mag\r\n";
-        plans.push_back(std::move(plan));
+// Camera c of the network: its plan, schedule and injected events (added to
+// events); the first camera of a site makes the site's weather.
+CameraPlan PlanCamera(int c, const NetworkLayout& layout, const EventNetworkRequest& request,
+                      std::vector<Site>& sites, std::vector<Event>& events) {
+    SplitMix64 rng = StreamFor(request.seed, static_cast<std::uint64_t>(c) + 1);
+    const int s = layout.site_of[static_cast<std::size_t>(c)];
+    const bool first_at_site = static_cast<int>(sites.size()) == s;
+    CameraPlan plan =
+        MakePlan(layout.numbers[static_cast<std::size_t>(c)], s,
+                 first_at_site ? nullptr : &sites[static_cast<std::size_t>(s)], request.nights, rng);
+    if (first_at_site) {
+        SplitMix64 weather = StreamFor(request.seed, 100000 + static_cast<std::uint64_t>(s));
+        sites.push_back(MakeSite(plan.camera, request.nights, weather));
     }
-    for (std::size_t s = 0; s < site_list.size(); ++s) {
-        const Site& site = site_list[s];
-        for (int night = 0; night < request.nights;) {
+    MakeSchedule(plan, sites[static_cast<std::size_t>(s)], request.nights, rng);
+    const std::size_t n = plan.slots.size();
+    plan.east.assign(n, 0.0);
+    plan.north.assign(n, 0.0);
+    plan.scale_factor.assign(n, 1.0);
+    plan.drop_mag.assign(n, 0.0);
+    plan.centroid_px.assign(n, 0.0);
+    plan.pointing_event.assign(n, false);
+    const double years = request.nights / kDaysPerYear;
+    std::vector<std::pair<int, int>> drop_ranges;
+    AddMoves(plan, c, request.nights, years, rng, events);
+    AddOutliers(plan, c, request.nights, years, rng, events);
+    AddRefocus(plan, c, request.nights, years, rng, events);
+    AddDrops(plan, c, request.nights, years, rng, events, drop_ranges);
+    AddPoorFits(plan, c, request.nights, years, rng, events);
+    return plan;
+}
+
+// The nuisances of one camera, as rows of network_nuisances.csv.
+void AppendCameraNuisances(std::string& nuisances, const CameraPlan& plan, int nights) {
+    const std::string camera_text = std::to_string(plan.camera.camera_number);
+    nuisances += "camera_site," + camera_text + ",0," + std::to_string(nights) + "," +
+                 std::to_string(plan.site) + ",site\r\n";
+    if (plan.wide_field)
+        nuisances += "wide_field," + camera_text + ",0," + std::to_string(nights) + "," +
+                     Fixed(plan.pointing_sigma_arcmin, 2) + ",arcmin\r\n";
+    if (plan.creep_days > 0) {
+        nuisances += "creep," + camera_text + "," + Fixed(plan.creep_start, 0) + "," +
+                     Fixed(plan.creep_days, 0) + "," +
+                     Fixed(std::hypot(plan.creep_east_arcmin, plan.creep_north_arcmin), 2) + ",arcmin\r\n";
+    }
+    nuisances += "seasonal_wave," + camera_text + ",0," + std::to_string(nights) + "," +
+                 Fixed(plan.seasonal_amplitude_mag, 3) + ",mag\r\n";
+}
+
+// The haze spells of every site, as rows of network_nuisances.csv.
+void AppendHazeNuisances(std::string& nuisances, const std::vector<Site>& sites, int nights) {
+    for (std::size_t s = 0; s < sites.size(); ++s) {
+        const Site& site = sites[s];
+        for (int night = 0; night < nights;) {
             if (site.haze_mag[static_cast<std::size_t>(night)] <= 0) {
                 ++night;
                 continue;
             }
             int end = night;
             double deepest = 0;
-            while (end < request.nights && site.haze_mag[static_cast<std::size_t>(end)] > 0)
+            while (end < nights && site.haze_mag[static_cast<std::size_t>(end)] > 0)
                 deepest = std::max(deepest, site.haze_mag[static_cast<std::size_t>(end++)]);
             nuisances += "haze," + std::to_string(s) + "," + std::to_string(night) + "," +
                          std::to_string(end - night) + "," + Fixed(deepest, 2) + ",mag\r\n";
             night = end;
         }
     }
+}
 
-    // The calibrations themselves.
+// The conditions of calibration i of a camera: its pointing with noise and
+// creep, its scale, and its zero point with the season, the site's haze and
+// the drops.
+NightConditions ConditionsOf(const CameraPlan& plan, const Site& site, std::size_t i, SplitMix64& rng) {
+    const Slot& slot = plan.slots[i];
+    const double cos_el = std::cos(plan.camera.elevation_deg * kRadiansPerDegree);
+    const double day = static_cast<double>(slot.unix_ms) / kMillisecondsPerDay - kFirstUnixDay;
+    double east = plan.east[i] + plan.pointing_sigma_arcmin * NextGaussian(rng);
+    double north = plan.north[i] + plan.pointing_sigma_arcmin * NextGaussian(rng);
+    if (plan.creep_days > 0) {
+        const double reached = std::clamp((day - plan.creep_start) / plan.creep_days, 0.0, 1.0);
+        east += plan.creep_east_arcmin * reached;
+        north += plan.creep_north_arcmin * reached;
+    }
+    NightConditions night{};
+    night.pose.azimuth_deg = plan.camera.azimuth_deg + east / cos_el / 60.0;
+    night.pose.elevation_deg = plan.camera.elevation_deg + north / 60.0;
+    night.pose.roll_deg = plan.camera.roll_deg + 0.03 * NextGaussian(rng);
+    night.pose.arcmin_per_pixel =
+        plan.camera.arcmin_per_pixel * plan.scale_factor[i] * (1.0 + 0.0005 * NextGaussian(rng));
+    const double haze = site.haze_mag[static_cast<std::size_t>(slot.night)] * plan.haze_factor;
+    const double seasonal =
+        plan.seasonal_amplitude_mag * std::sin(kTwoPi * day / kDaysPerYear + plan.seasonal_phase);
+    const double loss = plan.drop_mag[i] + haze;
+    night.pivot_log_inten = plan.pivot_log_inten;
+    night.zero_point_mag = kPivotMagnitude + seasonal - loss + plan.zero_point_sigma_mag * NextGaussian(rng);
+    night.sensitivity_loss_mag = loss + std::max(0.0, -seasonal);
+    night.centroid_noise_px = plan.centroid_px[i] > 0
+                                  ? plan.centroid_px[i]
+                                  : plan.camera.position_sigma_arcmin / plan.camera.arcmin_per_pixel;
+    night.star_count =
+        std::max(0, static_cast<int>(std::lround(plan.clear_star_count * UniformIn(rng, 0.85, 1.15))));
+    return night;
+}
+
+// Writes every calibration of every camera; returns how many, or -1 after a
+// message when one cannot be written.
+int WriteCalibrations(const std::filesystem::path& folder, const std::vector<CameraPlan>& plans,
+                      const std::vector<Site>& sites, std::uint64_t seed) {
     int written = 0;
     std::string text;
     for (std::size_t c = 0; c < plans.size(); ++c) {
-        CameraPlan& plan = plans[c];
-        const Site& site = site_list[static_cast<std::size_t>(plan.site)];
-        SplitMix64 rng = StreamFor(request.seed, 200000 + c);
-        const double cos_el = std::cos(plan.camera.elevation_deg * kRadiansPerDegree);
+        const CameraPlan& plan = plans[c];
+        const Site& site = sites[static_cast<std::size_t>(plan.site)];
+        SplitMix64 rng = StreamFor(seed, 200000 + c);
         for (std::size_t i = 0; i < plan.slots.size(); ++i) {
-            const Slot& slot = plan.slots[i];
-            const double day = static_cast<double>(slot.unix_ms) / kMillisecondsPerDay - kFirstUnixDay;
-            double east = plan.east[i] + plan.pointing_sigma_arcmin * NextGaussian(rng);
-            double north = plan.north[i] + plan.pointing_sigma_arcmin * NextGaussian(rng);
-            if (plan.creep_days > 0) {
-                const double reached = std::clamp((day - plan.creep_start) / plan.creep_days, 0.0, 1.0);
-                east += plan.creep_east_arcmin * reached;
-                north += plan.creep_north_arcmin * reached;
-            }
-            NightConditions night{};
-            night.pose.azimuth_deg = plan.camera.azimuth_deg + east / cos_el / 60.0;
-            night.pose.elevation_deg = plan.camera.elevation_deg + north / 60.0;
-            night.pose.roll_deg = plan.camera.roll_deg + 0.03 * NextGaussian(rng);
-            night.pose.arcmin_per_pixel =
-                plan.camera.arcmin_per_pixel * plan.scale_factor[i] * (1.0 + 0.0005 * NextGaussian(rng));
-            const double haze = site.haze_mag[static_cast<std::size_t>(slot.night)] * plan.haze_factor;
-            const double seasonal =
-                plan.seasonal_amplitude_mag * std::sin(kTwoPi * day / kDaysPerYear + plan.seasonal_phase);
-            const double loss = plan.drop_mag[i] + haze;
-            night.pivot_log_inten = plan.pivot_log_inten;
-            night.zero_point_mag =
-                kPivotMagnitude + seasonal - loss + plan.zero_point_sigma_mag * NextGaussian(rng);
-            night.sensitivity_loss_mag = loss + std::max(0.0, -seasonal);
-            night.centroid_noise_px = plan.centroid_px[i] > 0
-                                          ? plan.centroid_px[i]
-                                          : plan.camera.position_sigma_arcmin / plan.camera.arcmin_per_pixel;
-            night.star_count = std::max(
-                0, static_cast<int>(std::lround(plan.clear_star_count * UniformIn(rng, 0.85, 1.15))));
-            const CalibrationSample sample = MakeNetworkSample(plan.camera, slot.unix_ms, night, rng);
+            const NightConditions night = ConditionsOf(plan, site, i, rng);
+            const CalibrationSample sample =
+                MakeNetworkSample(plan.camera, plan.slots[i].unix_ms, night, rng);
             text.clear();
             AppendCalText(sample, text);
             if (!WriteText(folder / CalFileName(sample), text)) return -1;
             ++written;
         }
     }
+    return written;
+}
 
-    // Ground truth in the findings format.
+// The last calibration an event covers: a move or refocus until the next of
+// its kind (or the end), a drop while its loss lasts, others themselves.
+int LastCovered(const Event& event, const std::vector<Event>& events, const CameraPlan& plan) {
+    int last = event.first;
+    if (event.kind == FindingKind::kMoved || event.kind == FindingKind::kScaleChange) {
+        last = static_cast<int>(plan.slots.size()) - 1;
+        for (const Event& other : events) {
+            if (other.camera_index == event.camera_index && other.kind == event.kind &&
+                other.first > event.first)
+                last = std::min(last, other.first - 1);
+        }
+    } else if (event.kind == FindingKind::kZeroPointDrop) {
+        while (last + 1 < static_cast<int>(plan.slots.size()) &&
+               plan.drop_mag[static_cast<std::size_t>(last) + 1] > 0)
+            ++last;
+    }
+    return last;
+}
+
+// Ground truth in the findings format, camera by camera in time order.
+std::string TruthTable(std::vector<Event> events, const std::vector<CameraPlan>& plans) {
     std::stable_sort(events.begin(), events.end(), [](const Event& a, const Event& b) {
         return a.camera_index != b.camera_index ? a.camera_index < b.camera_index : a.first < b.first;
     });
     std::string truth(kFindingsHeader);
     truth += kCsvLineEnd;
-    for (std::size_t e = 0; e < events.size(); ++e) {
-        const Event& event = events[e];
+    for (const Event& event : events) {
         const CameraPlan& plan = plans[static_cast<std::size_t>(event.camera_index)];
-        int last = event.first;
-        if (event.kind == FindingKind::kMoved || event.kind == FindingKind::kScaleChange) {
-            // Until the next event of the same kind, or the end.
-            last = static_cast<int>(plan.slots.size()) - 1;
-            for (const Event& other : events) {
-                if (other.camera_index == event.camera_index && other.kind == event.kind &&
-                    other.first > event.first) {
-                    last = std::min(last, other.first - 1);
-                }
-            }
-        } else if (event.kind == FindingKind::kZeroPointDrop) {
-            while (last + 1 < static_cast<int>(plan.slots.size()) &&
-                   plan.drop_mag[static_cast<std::size_t>(last) + 1] > 0)
-                ++last;
-        }
+        const int last = LastCovered(event, events, plan);
         const FindingsCsvRow row{plan.camera.camera_number,
                                  event.kind,
                                  plan.slots[static_cast<std::size_t>(event.first)].unix_ms,
@@ -526,7 +554,27 @@ int WriteEventNetwork(const EventNetworkRequest& request) {
                                  event.detail};
         AppendFindingsCsvRow(truth, row);
     }
-    if (!WriteText(folder / "network_truth.csv", truth) ||
+    return truth;
+}
+
+}  // namespace
+
+int WriteEventNetwork(const EventNetworkRequest& request) {
+    if (!CreateOutputFolder(request.folder)) return -1;
+    const std::filesystem::path folder(request.folder);
+    const NetworkLayout layout = PlanLayout(request);
+    std::vector<Site> sites;
+    std::vector<CameraPlan> plans;
+    std::vector<Event> events;
+    std::string nuisances = "kind,camera_or_site,first_night,nights,size,unit\r\n";
+    for (int c = 0; c < request.camera_count; ++c) {
+        plans.push_back(PlanCamera(c, layout, request, sites, events));
+        AppendCameraNuisances(nuisances, plans.back(), request.nights);
+    }
+    AppendHazeNuisances(nuisances, sites, request.nights);
+    const int written = WriteCalibrations(folder, plans, sites, request.seed);
+    if (written < 0) return -1;
+    if (!WriteText(folder / "network_truth.csv", TruthTable(std::move(events), plans)) ||
         !WriteText(folder / "network_nuisances.csv", nuisances))
         return -1;
     return written;

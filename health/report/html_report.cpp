@@ -12,6 +12,11 @@
 
 namespace {
 
+// The charts shade a quantity's normal range: its rolling centre plus and
+// minus this many rolling spreads (the spreads no smaller than the floors
+// the findings measure with).
+constexpr double kBandSpreads = 3.0;
+
 // Text that sits inside a <script> element must not contain "</": the HTML
 // parser would end the element there.
 void AppendScriptSafe(std::string& html, std::string_view text) {
@@ -126,14 +131,14 @@ std::string CameraJson(const CameraAnalysis& analysis) {
     const double pointing_floor = std::max(analysis.pointing_sigma_arcmin, kMinPointingSigmaArcmin);
     AppendSeries(json, "offset_az", camera.offset_az.value, 2);
     AppendSeries(json, "offset_el", camera.offset_el.value, 2);
-    AppendBand(json, "offset_az", camera.offset_az, 3.0, pointing_floor, 2);
-    AppendBand(json, "offset_el", camera.offset_el, 3.0, pointing_floor, 2);
+    AppendBand(json, "offset_az", camera.offset_az, kBandSpreads, pointing_floor, 2);
+    AppendBand(json, "offset_el", camera.offset_el, kBandSpreads, pointing_floor, 2);
     AppendSeries(json, "tilt", camera.tilt.value, 3);
-    AppendBand(json, "tilt", camera.tilt, 3.0, 0.001, 3);
+    AppendBand(json, "tilt", camera.tilt, kBandSpreads, kZFloorTiltDeg, 3);
     AppendSeries(json, "scale_change", camera.scale_change.value, 3);
-    AppendBand(json, "scale_change", camera.scale_change, 3.0, 0.01, 3);
+    AppendBand(json, "scale_change", camera.scale_change, kBandSpreads, kMinScaleSigmaPercent, 3);
     AppendSeries(json, "oc_sigma", camera.oc_sigma.value, 3);
-    AppendBand(json, "oc_sigma", camera.oc_sigma, 3.0, 0.001, 3, 0.0);
+    AppendBand(json, "oc_sigma", camera.oc_sigma, kBandSpreads, kZFloorResidualArcmin, 3, 0.0);
     AppendSeries(json, "zero_point", camera.zero_point, 3);
     std::vector<double> envelope_low(zero_point.centre.size());
     for (std::size_t i = 0; i < envelope_low.size(); ++i) {
@@ -142,7 +147,7 @@ std::string CameraJson(const CameraAnalysis& analysis) {
     AppendSeries(json, "zero_point_lo", envelope_low, 3);
     AppendSeries(json, "zero_point_hi", zero_point.centre, 3);
     AppendSeries(json, "star_count", camera.star_count.value, 0);
-    AppendBand(json, "star_count", camera.star_count, 3.0, 1.0, 1, 0.0);
+    AppendBand(json, "star_count", camera.star_count, kBandSpreads, kZFloorStarCount, 1, 0.0);
     json.back() = '}';
     json += ",\"pixel_arcmin\":";
     AppendJsonNumber(json, pixel, 3);

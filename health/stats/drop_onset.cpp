@@ -8,7 +8,10 @@ namespace {
 constexpr double kStartStepDays = 0.1;
 constexpr double kRampStepDays = 0.25;
 constexpr double kMaxRampDays = 20.0;
-constexpr double kTukeyConstant = 4.685;  // 95 % efficient on normal noise
+// Tukey's biweight with c = 4.685 sigma has 95 % asymptotic efficiency on
+// normal noise (Beaton and Tukey, Technometrics 16, 1974; Holland and
+// Welsch, Commun. Statist. A6, 1977).
+constexpr double kTukeyConstant = 4.685;
 constexpr int kReweightings = 4;
 
 struct Point {
