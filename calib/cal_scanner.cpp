@@ -9,7 +9,7 @@
 #include <limits>
 #include <system_error>
 
-#include "calib/exact_decimal.h"
+#include "common/exact_decimal.h"
 
 ScanTarget SkipTarget() {
     return ScanTarget{};

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "common/angles.h"
 #include "common/civil_time.h"
@@ -166,19 +167,16 @@ void FillMedianBaseline(QuantitySeries& series, const std::vector<double>& days,
 }
 
 void FillBaselines(CameraQuantities& camera, double window) {
-    const std::vector<double>& days = camera.days;
-    FillMedianBaseline(camera.offset_az, days, window, kZFloorPointingArcmin);
-    FillMedianBaseline(camera.offset_el, days, window, kZFloorPointingArcmin);
-    FillMedianBaseline(camera.offset, days, window, kZFloorPointingArcmin);
-    FillMedianBaseline(camera.tilt, days, window, kZFloorTiltDeg);
-    FillMedianBaseline(camera.scale, days, window, kZFloorScaleArcminPerPixel);
-    FillMedianBaseline(camera.scale_change, days, window, kZFloorScaleChangePercent);
-    FillMedianBaseline(camera.aspect, days, window, kZFloorAspectRatio);
-    FillMedianBaseline(camera.skew, days, window, kZFloorSkewDeg);
-    FillMedianBaseline(camera.oc_mean, days, window, kZFloorResidualArcmin);
-    FillMedianBaseline(camera.oc_sigma, days, window, kZFloorResidualArcmin);
-    FillMedianBaseline(camera.faint_limit, days, window, kZFloorFaintLimitMag);
-    FillMedianBaseline(camera.star_count, days, window, kZFloorStarCount);
+    // Each series with the smallest spread its z-scores divide by.
+    const std::pair<QuantitySeries*, double> series[] = {
+        {&camera.offset_az, kZFloorPointingArcmin},  {&camera.offset_el, kZFloorPointingArcmin},
+        {&camera.offset, kZFloorPointingArcmin},     {&camera.tilt, kZFloorTiltDeg},
+        {&camera.scale, kZFloorScaleArcminPerPixel}, {&camera.scale_change, kZFloorScaleChangePercent},
+        {&camera.aspect, kZFloorAspectRatio},        {&camera.skew, kZFloorSkewDeg},
+        {&camera.oc_mean, kZFloorResidualArcmin},    {&camera.oc_sigma, kZFloorResidualArcmin},
+        {&camera.faint_limit, kZFloorFaintLimitMag}, {&camera.star_count, kZFloorStarCount},
+    };
+    for (const auto& [values, floor] : series) FillMedianBaseline(*values, camera.days, window, floor);
 }
 
 }  // namespace

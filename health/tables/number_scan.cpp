@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <system_error>
 
-#include "calib/exact_decimal.h"
+#include "common/exact_decimal.h"
 
 namespace {
 

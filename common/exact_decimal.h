@@ -1,8 +1,8 @@
 // ExactDecimalValue: the one-rounding conversion of a short decimal number,
 // shared by the CAL scanner and the health report's table reader. Inline, so
 // that the scanners' loops keep it in registers.
-#ifndef CALIB_EXACT_DECIMAL_H
-#define CALIB_EXACT_DECIMAL_H
+#ifndef COMMON_EXACT_DECIMAL_H
+#define COMMON_EXACT_DECIMAL_H
 
 #include <cstdint>
 
@@ -34,4 +34,4 @@ inline bool ExactDecimalValue(std::uint64_t digits, long long power, double& mag
     return true;
 }
 
-#endif  // CALIB_EXACT_DECIMAL_H
+#endif  // COMMON_EXACT_DECIMAL_H
