@@ -6,8 +6,8 @@
 namespace {
 
 constexpr std::string_view kKindNames[kFindingKindCount] = {
-    "moved", "pointing_outlier", "scale_change",   "zero_point_drop", "poor_fit", "few_stars",
-    "stale", "duplicate",        "pointing_drift",
+    "moved", "pointing_outlier", "scale_change",   "zero_point_drop",  "poor_fit", "few_stars",
+    "stale", "duplicate",        "pointing_drift", "unreadable_table", "clock",
 };
 
 }  // namespace
@@ -38,9 +38,9 @@ void AppendFindingsCsvRow(std::string& text, const FindingsCsvRow& row) {
     text += ',';
     text += KindName(row.kind);
     text += ',';
-    AppendIsoTime(text, row.start_ms);
+    if (row.start_ms) AppendIsoTime(text, *row.start_ms);
     text += ',';
-    AppendIsoTime(text, row.end_ms);
+    if (row.end_ms) AppendIsoTime(text, *row.end_ms);
     text += ',';
     text += std::to_string(row.calibrations);
     text += ',';

@@ -21,8 +21,10 @@ enum class FindingKind {
     kStale,
     kDuplicate,
     kPointingDrift,
+    kUnreadableTable,
+    kClock,
 };
-constexpr int kFindingKindCount = 9;
+constexpr int kFindingKindCount = 11;
 
 // The kind's name as the findings table writes it (moved, pointing_outlier, ...).
 std::string_view KindName(FindingKind kind);
@@ -37,13 +39,14 @@ inline constexpr std::string_view kFindingsHeader = "camera,kind,start,end,calib
 inline constexpr std::string_view kCsvLineEnd = "\r\n";
 
 // One row: the camera, the kind, the times of the first and last calibration
-// covered (milliseconds since 1970 UT), how many calibrations, the size in
-// its unit, and one plain-language sentence.
+// covered (milliseconds since 1970 UT; none for a finding that covers no
+// calibration), how many calibrations, the size in its unit (none when not
+// finite), and one plain-language sentence.
 struct FindingsCsvRow {
     int camera = 0;
     FindingKind kind = FindingKind::kMoved;
-    std::int64_t start_ms = 0;
-    std::int64_t end_ms = 0;
+    std::optional<std::int64_t> start_ms;
+    std::optional<std::int64_t> end_ms;
     int calibrations = 0;
     double size = 0.0;
     std::string_view unit;
@@ -51,8 +54,8 @@ struct FindingsCsvRow {
 };
 
 // Given a row, appends it with its line end: times as
-// YYYY-MM-DDTHH:MM:SS.mmm, the size with three decimals, unit and detail
-// quoted.
+// YYYY-MM-DDTHH:MM:SS.mmm (empty fields when there are none), the size with
+// three decimals, unit and detail quoted.
 void AppendFindingsCsvRow(std::string& text, const FindingsCsvRow& row);
 
 // Given a field, appends it quoted as RFC 4180 says: in double quotes, each

@@ -11,7 +11,9 @@ constexpr int kMaxWorkerThreads = 8;
 // Given a count and a task, runs task(0) .. task(count - 1), each once, on up
 // to kMaxWorkerThreads threads (at least one; no more than the hardware
 // has), and returns when all are done. Tasks must not touch each other's
-// data.
+// data. When a task throws, no further task starts and the first exception
+// is thrown again here once every thread has stopped (a thread that let it
+// escape would end the process).
 void ParallelFor(int count, const std::function<void(int)>& task);
 
 #endif  // COMMON_PARALLEL_FOR_H

@@ -2,11 +2,14 @@
 //
 //   Norv_CalHealth [options] FOLDER      (see --help)
 //
-// Exit status: 0 every camera OK, 1 some WATCH, 2 some ACTION, 3 an error.
+// Exit status: 2 some camera ACTION, else 3 some camera UNKNOWN, else 1 some
+// camera WATCH, else 0; 3 also for an error (no such folder, no tables, a
+// report file or the console output that cannot be written, no memory).
 #include <cstdio>
+#include <exception>
 #include <filesystem>
-#include <fstream>
 #include <map>
+#include <new>
 #include <string>
 #include <system_error>
 #include <thread>
@@ -17,6 +20,7 @@
 #include "health/options.h"
 #include "health/report/html_report.h"
 #include "health/report/report_csv.h"
+#include "health/report/report_files.h"
 
 namespace fs = std::filesystem;
 
@@ -25,26 +29,14 @@ namespace {
 constexpr int kExitError = 3;
 constexpr int kProblemsShownPerTable = 20;
 
-// Given a path and the parts of a text, writes them one after the other;
-// returns false after a message when the file cannot be written.
-bool WriteReportFile(const fs::path& path, const std::vector<std::string>& parts) {
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    for (const std::string& part : parts) file.write(part.data(), static_cast<std::streamsize>(part.size()));
-    file.close();
-    if (!file) {
-        std::fprintf(stderr, "Norv_CalHealth: cannot write %s\n", path.string().c_str());
-        return false;
-    }
-    return true;
-}
-
 void PrintProblems(const std::vector<TableProblem>& problems) {
     std::map<std::string, int> shown;
     for (const TableProblem& p : problems) {
         int& count = shown[p.table];
         if (++count > kProblemsShownPerTable) continue;
         if (p.line > 0) {
-            std::fprintf(stderr, "%s line %lld: %s; row skipped\n", p.table.c_str(), p.line, p.what.c_str());
+            std::fprintf(stderr, "%s line %lld: %s%s\n", p.table.c_str(), p.line, p.what.c_str(),
+                         p.row_skipped ? "; row skipped" : "");
         } else {
             std::fprintf(stderr, "%s: %s\n", p.table.c_str(), p.what.c_str());
         }
@@ -70,12 +62,68 @@ void PrintCamera(const CameraAnalysis& camera) {
         for (std::size_t i = 0; i < assessment.reasons.size(); ++i)
             line += (i > 0 ? "; " : "") + assessment.reasons[i];
     }
+    if (!assessment.baseline_note.empty()) line += "; " + assessment.baseline_note;
     std::printf("%s\n", line.c_str());
 }
 
-}  // namespace
+// The exit status of a run whose worst camera has the given status.
+int ExitStatusOf(CameraStatus worst) {
+    switch (worst) {
+        case CameraStatus::kAction:
+            return 2;
+        case CameraStatus::kUnknown:
+            return 3;
+        case CameraStatus::kWatch:
+            return 1;
+        case CameraStatus::kOk:
+            return 0;
+    }
+    return kExitError;
+}
 
-int main(int argc, char** argv) {
+// Given the status the run earned, returns it when standard output took all
+// of the console text; otherwise says so on standard error and returns 3, so
+// that a scheduled run whose output was lost does not pass for a good one.
+int StatusAfterConsoleOutput(int status) {
+    if (std::fflush(stdout) == 0 && !std::ferror(stdout)) return status;
+    std::fprintf(stderr, "Norv_CalHealth: cannot write the console output to standard output\n");
+    return kExitError;
+}
+
+// Writes the three report files into out: each to a file of its own first
+// (the tables while the page is formed), then all moved into place together.
+// Returns false after a message when any cannot be written; the previous
+// report then stays.
+bool WriteReport(const HealthReport& report, const fs::path& out) {
+    std::vector<StagedFile> staged(3);
+    std::exception_ptr table_failure;
+    const std::vector<std::string> findings = {FindingsCsv(report)};
+    const std::vector<std::string> calibrations = CalibrationsCsvParts(report);
+    std::thread table_writer([&]() {
+        try {
+            staged[0] = StageReportFile(out / "CalHealth_findings.csv", findings);
+            staged[1] = StageReportFile(out / "CalHealth_calibrations.csv", calibrations);
+        } catch (...) {
+            table_failure = std::current_exception();
+        }
+    });
+    try {
+        staged[2] = StageReportFile(out / "CalHealth.html", HtmlReportParts(report));
+    } catch (...) {
+        table_writer.join();
+        PublishReportFiles(staged);  // nothing is complete: the temporary files go
+        throw;
+    }
+    table_writer.join();
+    if (table_failure) {
+        staged[2].complete = false;
+        PublishReportFiles(staged);
+        std::rethrow_exception(table_failure);
+    }
+    return PublishReportFiles(staged);
+}
+
+int Run(int argc, char** argv) {
     std::vector<std::string> arguments(argv + 1, argv + argc);
     HealthOptions options;
     std::string error;
@@ -85,26 +133,24 @@ int main(int argc, char** argv) {
     }
     if (options.help) {
         std::printf("%s", UsageText().c_str());
-        return 0;
+        return StatusAfterConsoleOutput(0);
     }
     if (options.version) {
         std::printf("Norv_CalHealth %s\n", kHealthVersion);
-        return 0;
+        return StatusAfterConsoleOutput(0);
     }
 
     fs::path tables_folder;
-    const std::vector<CameraTablePaths> tables = FindSummaryTables(options.folder, tables_folder, error);
+    std::vector<TableProblem> notes;
+    const std::vector<CameraTablePaths> tables =
+        FindSummaryTables(options.folder, tables_folder, error, notes);
     if (tables.empty()) {
         std::fprintf(stderr, "Norv_CalHealth: %s\n", error.c_str());
         return kExitError;
     }
     const HealthReport report = BuildHealthReport(tables_folder, tables, options.settings);
+    PrintProblems(notes);
     PrintProblems(report.problems);
-    if (report.cameras.empty()) {
-        std::fprintf(stderr, "Norv_CalHealth: no calibration rows in the tables of %s\n",
-                     tables_folder.string().c_str());
-        return kExitError;
-    }
 
     const fs::path out = options.out.empty() ? tables_folder : options.out;
     std::error_code create_error;
@@ -114,19 +160,7 @@ int main(int argc, char** argv) {
                      create_error.message().c_str());
         return kExitError;
     }
-    // The tables are formed (each on all cores) and written while the page
-    // is formed.
-    bool tables_written = false;
-    const std::vector<std::string> findings = {FindingsCsv(report)};
-    const std::vector<std::string> calibrations = CalibrationsCsvParts(report);
-    std::thread table_writer([&]() {
-        const bool findings_written = WriteReportFile(out / "CalHealth_findings.csv", findings);
-        const bool calibrations_written = WriteReportFile(out / "CalHealth_calibrations.csv", calibrations);
-        tables_written = findings_written && calibrations_written;
-    });
-    const bool page_written = WriteReportFile(out / "CalHealth.html", HtmlReportParts(report));
-    table_writer.join();
-    if (!tables_written || !page_written) return kExitError;
+    if (!WriteReport(report, out)) return kExitError;
 
     CameraStatus worst = CameraStatus::kOk;
     for (const CameraAnalysis& camera : report.cameras) {
@@ -137,5 +171,20 @@ int main(int argc, char** argv) {
     std::printf("Report: %s\n", (out / "CalHealth.html").string().c_str());
     std::printf("Tables: %s, %s\n", (out / "CalHealth_findings.csv").string().c_str(),
                 (out / "CalHealth_calibrations.csv").string().c_str());
-    return static_cast<int>(worst);
+    return StatusAfterConsoleOutput(ExitStatusOf(worst));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    try {
+        return Run(argc, argv);
+    } catch (const std::bad_alloc&) {
+        std::fprintf(stderr, "Norv_CalHealth: out of memory; the previous report is left as it was\n");
+        return kExitError;
+    } catch (const std::exception& failure) {
+        // A thread that could not be started, say: the same way out.
+        std::fprintf(stderr, "Norv_CalHealth: %s; the previous report is left as it was\n", failure.what());
+        return kExitError;
+    }
 }

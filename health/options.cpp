@@ -8,6 +8,7 @@ namespace {
 constexpr double kMinWindowDays = 3.0;
 constexpr double kMaxWindowDays = 3650.0;
 constexpr double kMaxStaleDays = 36500.0;
+constexpr double kMaxRecentDays = 3650.0;
 
 bool ParseDays(const std::string& text, double lo, double hi, double& days) {
     double value = 0.0;
@@ -38,11 +39,15 @@ std::string UsageText() {
            "  --stale-after DAYS   a camera whose newest calibration is more than DAYS older than the newest "
            "in\n"
            "                       the folder is stale; default 7: a week of cloud is common, more is not\n"
+           "  --recent DAYS        findings of the last DAYS decide a camera's status; default 7: what "
+           "happened\n"
+           "                       in the last week is what the operator acts on tonight\n"
            "  --help               this text\n"
            "  --version            the program's version\n"
            "\n"
-           "exit status: 0 every camera OK, 1 some camera WATCH, 2 some camera ACTION,\n"
-           "             3 an error (no such folder, no tables, a report file that cannot be written)\n";
+           "exit status: 2 some camera ACTION, else 3 some camera UNKNOWN (a table that cannot be read),\n"
+           "             else 1 some camera WATCH, else 0; 3 also for an error (no such folder, no tables,\n"
+           "             a report file or the console output that cannot be written, no memory)\n";
 }
 
 bool ParseOptions(const std::vector<std::string>& arguments, HealthOptions& options, std::string& error) {
@@ -71,6 +76,13 @@ bool ParseOptions(const std::vector<std::string>& arguments, HealthOptions& opti
             if (!has_value ||
                 !ParseDays(arguments[i + 1], 0.0, kMaxStaleDays, options.settings.stale_after_days)) {
                 error = "--stale-after needs a number of days from 0 to 36500";
+                return false;
+            }
+            ++i;
+        } else if (a == "--recent") {
+            if (!has_value ||
+                !ParseDays(arguments[i + 1], 0.0, kMaxRecentDays, options.settings.recent_days)) {
+                error = "--recent needs a number of days from 0 to 3650";
                 return false;
             }
             ++i;

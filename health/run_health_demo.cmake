@@ -29,7 +29,9 @@ if(NOT status EQUAL 1)
 endif()
 
 message(STATUS "Running Norv_CalHealth on ${folder}")
-execute_process(COMMAND ${EMULATOR} "${HEALTH}" "${folder}" RESULT_VARIABLE status OUTPUT_VARIABLE console
+# The generator keeps its events clear of the last ten nights; a month of
+# recent history lets the newest of them decide the cameras' status.
+execute_process(COMMAND ${EMULATOR} "${HEALTH}" --recent 30 "${folder}" RESULT_VARIABLE status OUTPUT_VARIABLE console
                 ERROR_VARIABLE errors)
 message("${console}${errors}")
 if(NOT status EQUAL 2)

@@ -90,6 +90,8 @@ std::vector<Finding> FindCalibrationFindings(const CameraQuantities& camera,
     for (std::size_t i = 0; i < camera.calibrations.size(); ++i) {
         if (std::optional<Finding> poor = PoorFit(camera, i, aspect_off[i], skew_off[i]))
             findings.push_back(std::move(*poor));
+        // Without a usable FitStars table the stars are unknown, not few.
+        if (!camera.stars_problem.empty()) continue;
         if (std::optional<Finding> few = FewStars(camera, zero_point, i)) findings.push_back(std::move(*few));
     }
     return findings;

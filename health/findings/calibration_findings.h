@@ -16,7 +16,8 @@
 //   rolling median count predicts once the night's zero point below the
 //   clear-night envelope is allowed for, weather included (fainter nights
 //   lose faint stars: 10^(-kStarsPerMagnitudeDex deficit) of them remain),
-//   and every calibration without any star row.
+//   and every calibration without any star row (none when the camera's
+//   FitStars table gives no star at all: that table's own finding says so).
 // Never ends the process.
 std::vector<Finding> FindCalibrationFindings(const CameraQuantities& camera,
                                              const ZeroPointBaseline& zero_point);

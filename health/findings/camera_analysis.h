@@ -30,20 +30,25 @@ struct QuantitySeries {
     std::vector<double> z;
 };
 
-enum class CameraStatus { kOk, kWatch, kAction };
+// In order of severity: OK, WATCH, UNKNOWN (a table could not be read, so
+// part of the camera is not judged), ACTION.
+enum class CameraStatus { kOk, kWatch, kUnknown, kAction };
 
 struct HealthSettings {
     double window_days = kDefaultWindowDays;           // rolling baselines
     double stale_after_days = kDefaultStaleAfterDays;  // no calibration for longer than this
+    double recent_days = kDefaultRecentDays;           // findings this recent decide the status
 };
 
 // Stage 1: a camera's calibrations (ascending time) and what follows from
 // them alone.
 struct CameraQuantities {
     int camera = 0;
-    std::vector<Calibration> calibrations;  // ascending time
+    std::vector<Calibration> calibrations;  // ascending time; none when the FitCoefs table gave no row
     std::vector<DuplicateRows> duplicates;
-    std::vector<double> days;  // calibration times in days since 1970
+    std::vector<double> days;   // calibration times in days since 1970
+    std::string coefs_problem;  // why the FitCoefs table gave nothing, else empty
+    std::string stars_problem;  // why the FitStars table gave nothing, else empty
 
     // Camera constants found from its own data.
     double reference_azimuth_deg = 0.0;  // median pointing of its first window
@@ -100,6 +105,7 @@ struct CameraAssessment {
     std::vector<std::string> reasons;  // one short text per open finding
     std::vector<bool> open;            // per finding: still describes the camera's present state
     int last_good = -1;                // index of the calibration to use, -1 when none qualifies
+    std::string baseline_note;         // "baseline not yet established (...)" while it is not
 };
 
 struct CameraAnalysis {

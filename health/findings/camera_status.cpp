@@ -12,6 +12,7 @@ bool IsChangeOfCamera(FindingKind kind) {
 }
 
 std::string Reason(const Finding& f, const CameraQuantities& camera) {
+    if (f.kind == FindingKind::kUnreadableTable) return f.detail;
     std::string text(KindName(f.kind));
     text += ' ';
     text += IsoTime(camera.calibrations[static_cast<std::size_t>(f.first)].time_ms).substr(0, 10);
@@ -25,6 +26,7 @@ int LastGood(int n, const std::vector<Finding>& findings) {
     std::vector<bool> against(static_cast<std::size_t>(n), false);
     int last_change = 0;
     for (const Finding& f : findings) {
+        if (f.first < 0) continue;
         if (IsAgainstCalibration(f.kind)) {
             for (int i = f.first; i <= f.last; ++i) against[static_cast<std::size_t>(i)] = true;
         }
@@ -36,35 +38,50 @@ int LastGood(int n, const std::vector<Finding>& findings) {
     return -1;
 }
 
-// Whether a finding is still open, and whether it calls for action.
+// Whether a finding is still open, and the status it then calls for.
 struct Openness {
     bool open = false;
-    bool action = false;
+    CameraStatus level = CameraStatus::kWatch;
 };
 
-Openness JudgeFinding(const Finding& f, const CameraQuantities& camera, double window_start) {
+Openness JudgeFinding(const Finding& f, const CameraQuantities& camera, double recent_start_day) {
+    constexpr CameraStatus kAction = CameraStatus::kAction;
+    constexpr CameraStatus kWatch = CameraStatus::kWatch;
+    if (f.kind == FindingKind::kUnreadableTable) return {true, CameraStatus::kUnknown};
     const int n = static_cast<int>(camera.calibrations.size());
     const bool covers_newest = f.last == n - 1;
-    const bool recent_start = camera.days[static_cast<std::size_t>(f.first)] >= window_start;
-    const bool recent_end = camera.days[static_cast<std::size_t>(f.last)] >= window_start;
+    const bool recent_start = camera.days[static_cast<std::size_t>(f.first)] >= recent_start_day;
+    const bool recent_end = camera.days[static_cast<std::size_t>(f.last)] >= recent_start_day;
+    const auto action_if = [&](bool action) { return action ? kAction : kWatch; };
     switch (f.kind) {
         case FindingKind::kStale:
-            return {true, true};
+        case FindingKind::kClock:
+            return {true, kAction};
         case FindingKind::kMoved:
         case FindingKind::kScaleChange:
-            return {recent_start, recent_start};
+            return {recent_start, kAction};
         case FindingKind::kPointingOutlier:
         case FindingKind::kPoorFit:
-            return {recent_end, covers_newest};
+            return {recent_end, action_if(covers_newest)};
         case FindingKind::kZeroPointDrop:
-            return {covers_newest, covers_newest};
+            return {covers_newest, kAction};
         case FindingKind::kPointingDrift:
-            return {covers_newest, false};
+            return {covers_newest, kWatch};
         case FindingKind::kFewStars:
         case FindingKind::kDuplicate:
-            return {recent_end, false};
+            return {recent_end, kWatch};
+        case FindingKind::kUnreadableTable:
+            break;
     }
     return {};
+}
+
+// While the calibrations span less than one baseline window, the camera's
+// normal is still being learnt.
+std::string BaselineNote(const CameraQuantities& camera, double window_days) {
+    const double span = camera.days.empty() ? 0.0 : camera.days.back() - camera.days.front();
+    if (camera.days.empty() || span >= window_days) return {};
+    return "baseline not yet established (" + Fixed(span, 0) + " of " + Fixed(window_days, 0) + " days)";
 }
 
 }  // namespace
@@ -75,6 +92,8 @@ std::string_view StatusName(CameraStatus status) {
             return "OK";
         case CameraStatus::kWatch:
             return "WATCH";
+        case CameraStatus::kUnknown:
+            return "UNKNOWN";
         case CameraStatus::kAction:
             return "ACTION";
     }
@@ -93,16 +112,16 @@ CameraAssessment AssessCamera(const CameraQuantities& camera, const std::vector<
     CameraAssessment assessment;
     assessment.open.assign(findings.size(), false);
     const int n = static_cast<int>(camera.calibrations.size());
-    if (n == 0) return assessment;
-    assessment.last_good = LastGood(n, findings);
-    const double window_start = camera.days.back() - settings.window_days;
+    if (n > 0) assessment.last_good = LastGood(n, findings);
+    const double recent_start_day = n > 0 ? camera.days.back() - settings.recent_days : 0.0;
     for (std::size_t k = 0; k < findings.size(); ++k) {
-        const Openness judged = JudgeFinding(findings[k], camera, window_start);
+        const Openness judged = JudgeFinding(findings[k], camera, recent_start_day);
         assessment.open[k] = judged.open;
         if (!judged.open) continue;
         assessment.reasons.push_back(Reason(findings[k], camera));
-        const CameraStatus level = judged.action ? CameraStatus::kAction : CameraStatus::kWatch;
-        if (static_cast<int>(level) > static_cast<int>(assessment.status)) assessment.status = level;
+        if (static_cast<int>(judged.level) > static_cast<int>(assessment.status))
+            assessment.status = judged.level;
     }
+    assessment.baseline_note = BaselineNote(camera, settings.window_days);
     return assessment;
 }

@@ -18,11 +18,15 @@ std::vector<Finding> InTimeOrder(std::vector<Finding> findings);
 // - last_good: the newest calibration after the last move or scale change
 //   that no finding is against (outlier, poor fit, few stars, duplicate, or
 //   inside a zero-point drop);
-// - status ACTION when the camera is stale, moved or changed scale within the
-//   last window, or when its newest calibration is a pointing outlier, a poor
-//   fit, or inside a zero-point drop that has not recovered; WATCH when any
-//   other finding ends within the last window; OK otherwise;
-// - reasons: one short text per open finding.
+// - status ACTION when the camera is stale, its clock is ahead, it moved or
+//   changed scale within the last recent_days, or when its newest
+//   calibration is a pointing outlier, a poor fit, or inside a zero-point
+//   drop that has not recovered; else UNKNOWN when a table of it gives
+//   nothing; else WATCH when any other finding ends within the last
+//   recent_days (a drift: still going on); OK otherwise;
+// - reasons: one short text per open finding;
+// - baseline_note while its calibrations span less than one baseline
+//   window.
 // Never ends the process.
 CameraAssessment AssessCamera(const CameraQuantities& camera, const std::vector<Finding>& findings,
                               const HealthSettings& settings);

@@ -6,6 +6,7 @@
 #include "health/findings/calibration_findings.h"
 #include "health/findings/camera_status.h"
 #include "health/findings/history_findings.h"
+#include "health/findings/network_clock.h"
 #include "health/findings/pointing_findings.h"
 #include "health/findings/quantities.h"
 #include "health/findings/scale_findings.h"
@@ -19,8 +20,8 @@ void Append(std::vector<Finding>& to, std::vector<Finding>&& from) {
 }
 
 // Stages 1 and 2: each camera's star rows stream through one thread; only
-// the per-calibration figures stay. Cameras without a calibration are left
-// out; the newest calibration of the folder is noted.
+// the per-calibration figures stay. Every camera stays, those whose
+// FitCoefs table gave no calibration too.
 void ReadCameras(const std::vector<CameraTablePaths>& tables, const HealthSettings& settings,
                  HealthReport& report) {
     const int count = static_cast<int>(tables.size());
@@ -34,9 +35,6 @@ void ReadCameras(const std::vector<CameraTablePaths>& tables, const HealthSettin
     });
     for (std::size_t c = 0; c < tables.size(); ++c) {
         report.problems.insert(report.problems.end(), problems[c].begin(), problems[c].end());
-        const std::vector<Calibration>& calibrations = cameras[c].quantities.calibrations;
-        if (calibrations.empty()) continue;
-        report.newest_ms = std::max(report.newest_ms, calibrations.back().time_ms);
         report.cameras.push_back(std::move(cameras[c]));
     }
 }
@@ -67,7 +65,7 @@ void FindWeatherAndDrops(std::vector<CameraAnalysis>& cameras, const HealthSetti
 
 }  // namespace
 
-void FindCameraFindings(CameraAnalysis& camera, std::int64_t newest_in_folder_ms,
+void FindCameraFindings(CameraAnalysis& camera, std::int64_t present_ms, bool clock_ahead,
                         const HealthSettings& settings) {
     const CameraQuantities& quantities = camera.quantities;
     PointingFindings pointing = FindPointingFindings(quantities);
@@ -77,7 +75,7 @@ void FindCameraFindings(CameraAnalysis& camera, std::int64_t newest_in_folder_ms
     Append(findings, std::move(pointing.findings));
     Append(findings, std::move(scale));
     Append(findings, FindCalibrationFindings(quantities, camera.zero_point));
-    Append(findings, FindHistoryFindings(quantities, newest_in_folder_ms, settings.stale_after_days));
+    Append(findings, FindHistoryFindings(quantities, present_ms, clock_ahead, settings.stale_after_days));
     camera.findings = InTimeOrder(std::move(findings));
     camera.assessment = AssessCamera(quantities, camera.findings, settings);
 }
@@ -89,8 +87,11 @@ HealthReport BuildHealthReport(const std::filesystem::path& tables_folder,
     report.settings = settings;
     ReadCameras(tables, settings, report);
     FindWeatherAndDrops(report.cameras, settings);
+    const NetworkPresent present = FindNetworkPresent(report.cameras);
+    report.newest_ms = present.newest_ms;
     ParallelFor(static_cast<int>(report.cameras.size()), [&](int c) {
-        FindCameraFindings(report.cameras[static_cast<std::size_t>(c)], report.newest_ms, settings);
+        const std::size_t k = static_cast<std::size_t>(c);
+        FindCameraFindings(report.cameras[k], present.newest_ms, present.clock_ahead[k], settings);
     });
     return report;
 }

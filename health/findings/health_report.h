@@ -12,9 +12,9 @@
 struct HealthReport {
     std::filesystem::path tables_folder;
     HealthSettings settings;
-    std::vector<CameraAnalysis> cameras;  // ascending camera number
+    std::vector<CameraAnalysis> cameras;  // ascending camera number, every camera with a table
     std::vector<TableProblem> problems;
-    std::int64_t newest_ms = 0;  // newest calibration of the folder
+    std::int64_t newest_ms = 0;  // the network's present: its newest calibration (FindNetworkPresent)
 };
 
 // Given the folder of the tables and the settings, reads every camera's
@@ -25,10 +25,11 @@ struct HealthReport {
 HealthReport BuildHealthReport(const std::filesystem::path& tables_folder,
                                const std::vector<CameraTablePaths>& tables, const HealthSettings& settings);
 
-// Given a camera after stage 3, the newest calibration of the folder and the
-// settings, runs stages 4 and 5: its pointing, scale, single-calibration and
-// history findings joined to its drops in time order, and its assessment.
-void FindCameraFindings(CameraAnalysis& camera, std::int64_t newest_in_folder_ms,
+// Given a camera after stage 3, the network's present, whether the camera's
+// clock is ahead of it and the settings, runs stages 4 and 5: its pointing,
+// scale, single-calibration and history findings joined to its drops in time
+// order, and its assessment.
+void FindCameraFindings(CameraAnalysis& camera, std::int64_t present_ms, bool clock_ahead,
                         const HealthSettings& settings);
 
 #endif  // HEALTH_FINDINGS_HEALTH_REPORT_H

@@ -8,13 +8,20 @@
 
 #include "health/findings/camera_analysis.h"
 
-// Given a camera's quantities, the newest calibration time of the whole
-// folder (ms since 1970) and the stale-after setting in days, returns a
-// duplicate finding for every calibration time that more than one of its
-// rows carries, then a stale finding when its newest calibration is more than
-// stale_after_days older than the folder's newest (no wall clock, so the
-// same tables always give the same report). Never ends the process.
-std::vector<Finding> FindHistoryFindings(const CameraQuantities& camera, std::int64_t newest_in_folder_ms,
-                                         double stale_after_days);
+// Given a camera's quantities, the network's present (its newest
+// calibration, ms since 1970; FindNetworkPresent), whether this camera's
+// clock is ahead of it, and the stale-after setting in days, returns:
+// - unreadable_table: per table that gives nothing (missing, unreadable, no
+//   row, a clash of names), the reason; covering no calibration for the
+//   FitCoefs table, every calibration for the FitStars table;
+// - duplicate: every calibration time that more than one of its rows
+//   carries;
+// - clock: when its clock is ahead, the calibrations dated after the
+//   present, size in days ahead;
+// - stale: otherwise, when its newest calibration is more than
+//   stale_after_days older than the present.
+// Never ends the process.
+std::vector<Finding> FindHistoryFindings(const CameraQuantities& camera, std::int64_t present_ms,
+                                         bool clock_ahead, double stale_after_days);
 
 #endif  // HEALTH_FINDINGS_HISTORY_FINDINGS_H

@@ -186,6 +186,8 @@ CameraQuantities DeriveQuantities(CameraTables&& tables, const HealthSettings& s
     camera.camera = tables.camera;
     camera.calibrations = std::move(tables.calibrations);
     camera.duplicates = std::move(tables.duplicates);
+    camera.coefs_problem = std::move(tables.coefs_problem);
+    camera.stars_problem = std::move(tables.stars_problem);
     const std::size_t n = camera.calibrations.size();
     for (const Calibration& c : camera.calibrations) camera.days.push_back(DaysFromMilliseconds(c.time_ms));
     if (n == 0) return camera;

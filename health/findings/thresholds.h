@@ -21,6 +21,24 @@ constexpr double kDefaultWindowDays = 30.0;
 // A camera whose newest calibration is older than this before the newest of
 // the folder is stale, days: a week of cloud is common, more is not.
 constexpr double kDefaultStaleAfterDays = 7.0;
+// A finding decides a camera's status when it is this recent, days: what
+// happened in the last week is what the operator acts on tonight.
+constexpr double kDefaultRecentDays = 7.0;
+
+// --- The network's clock --------------------------------------------------
+
+// A camera's clock is odd when its newest calibration is more than this far
+// ahead of the present the other cameras agree on, days: half a year, which
+// a wrong year or a default date exceeds and a spell of bad weather at the
+// other sites does not ...
+constexpr double kMaxClockLeadDays = 182.0;
+// ... where at least this many cameras agree on the present ...
+constexpr int kMinAgreeingCameras = 2;
+// ... when their newest calibrations lie within this many days of one
+// another: cameras that calibrate nightly do, cameras that stopped at
+// different times do not, and then a camera ahead cannot be told from
+// cameras that stopped.
+constexpr double kPresentAgreementDays = 7.0;
 
 // --- Rolling baselines ---------------------------------------------------
 

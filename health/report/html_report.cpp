@@ -151,9 +151,14 @@ std::string CameraJson(const CameraAnalysis& analysis) {
     json.back() = '}';
     json += ",\"pixel_arcmin\":";
     AppendJsonNumber(json, pixel, 3);
+    if (!camera.stars_problem.empty()) {
+        json += ",\"no_star_data\":";
+        AppendJsonString(json, camera.stars_problem);
+    }
     json += ",\"findings\":[";
     bool first = true;
     for (const Finding& f : analysis.findings) {
+        if (f.first < 0) continue;
         if (!first) json += ',';
         first = false;
         json += "{\"kind\":";
@@ -199,10 +204,15 @@ void AppendOverview(std::string& html, const HealthReport& report) {
                 std::to_string(camera.camera) + "</a></td>";
         AppendCell(html, status, "status status-" + status);
         AppendCell(html, std::to_string(camera.calibrations.size()));
-        const double span_days = camera.days.back() - camera.days.front();
-        AppendCell(html, DateOf(camera, 0).substr(0, 10) + " to " +
-                             DateOf(camera, static_cast<int>(camera.calibrations.size()) - 1).substr(0, 10) +
-                             " (" + Fixed(span_days, 0) + " days)");
+        if (camera.calibrations.empty()) {
+            AppendCell(html, "none");
+        } else {
+            const double span_days = camera.days.back() - camera.days.front();
+            AppendCell(html,
+                       DateOf(camera, 0).substr(0, 10) + " to " +
+                           DateOf(camera, static_cast<int>(camera.calibrations.size()) - 1).substr(0, 10) +
+                           " (" + Fixed(span_days, 0) + " days)");
+        }
         AppendCell(html, DateOf(camera, static_cast<int>(camera.calibrations.size()) - 1));
         AppendCell(html, DateOf(camera, assessment.last_good));
         std::string reasons;
@@ -228,8 +238,10 @@ void AppendCameraSection(std::string& html, const CameraAnalysis& analysis) {
         " arcmin/pixel; pointing scatter " + Fixed(analysis.pointing_sigma_arcmin, 2) +
         " arcmin per axis; last good calibration " + DateOf(camera, assessment.last_good) +
         (analysis.weather.site_group >= 0 ? "; shares its weather with other cameras of its site" : "");
+    if (camera.calibrations.empty()) facts = "No calibrations: " + camera.coefs_problem + ".";
     AppendHtmlEscaped(html, facts);
-    html += "</p><div class=\"charts\" data-camera=\"" + id + "\"></div>";
+    html += "</p>";
+    if (!camera.calibrations.empty()) html += "<div class=\"charts\" data-camera=\"" + id + "\"></div>";
     html +=
         "<table class=\"findings\"><thead><tr><th>Kind</th><th>Start</th><th>End</th><th>Calibrations</th>"
         "<th>Size</th><th>Detail</th><th>Open</th></tr></thead><tbody>";
@@ -299,7 +311,15 @@ std::vector<std::string> HtmlReportParts(const HealthReport& report) {
                           Fixed(report.settings.window_days, 0) + " days; stale after " +
                           Fixed(report.settings.stale_after_days, 0) + " days.";
     AppendHtmlEscaped(html, summary);
-    const int expected = static_cast<int>(report.cameras.size()) * kChartsPerCamera;
+    // Charts and data for the cameras with calibrations.
+    std::size_t charted = 0;
+    std::size_t first_charted = count;
+    for (std::size_t k = 0; k < count; ++k) {
+        if (report.cameras[k].quantities.calibrations.empty()) continue;
+        ++charted;
+        first_charted = std::min(first_charted, k);
+    }
+    const int expected = static_cast<int>(charted) * kChartsPerCamera;
     html += "</p><p id=\"report-status\" data-state=\"loading\" data-errors=\"0\" data-charts-expected=\"" +
             std::to_string(expected) + "\" data-charts-drawn=\"0\"></p></header>\n";
     AppendOverview(html, report);
@@ -310,7 +330,8 @@ std::vector<std::string> HtmlReportParts(const HealthReport& report) {
         const CameraAnalysis& camera = report.cameras[k];
         AppendCameraSection(parts[1 + k], camera);
         parts[1 + k] += '\n';
-        if (k > 0) parts[2 + count + k] = ",\n";
+        if (camera.quantities.calibrations.empty()) return;
+        if (k > first_charted) parts[2 + count + k] = ",\n";
         parts[2 + count + k] += CameraJson(camera);
     });
     parts[1 + count] = "<script id=\"health-data\" type=\"application/json\">[";

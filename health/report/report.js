@@ -21,11 +21,11 @@
       lines: [['tilt', 'tilt', '#2ca02c']], bands: [['tilt', 'rgba(44,160,44,0.15)']] },
     { title: 'Plate scale change (%)', kinds: ['scale_change'],
       lines: [['scale_change', 'scale change', '#9467bd']], bands: [['scale_change', 'rgba(148,103,189,0.15)']] },
-    { title: 'O\u2212C sigma (arcmin)', kinds: ['poor_fit'],
+    { title: 'O\u2212C sigma (arcmin)', kinds: ['poor_fit'], stars: true,
       lines: [['oc_sigma', 'O\u2212C sigma', '#8c564b']], bands: [['oc_sigma', 'rgba(140,86,75,0.15)']] },
-    { title: 'Zero point (mag; band: clear-night envelope down to the drop threshold)', kinds: ['zero_point_drop'],
+    { title: 'Zero point (mag; band: clear-night envelope down to the drop threshold)', kinds: ['zero_point_drop'], stars: true,
       lines: [['zero_point', 'zero point', '#1f77b4']], bands: [['zero_point', 'rgba(31,119,180,0.15)']] },
-    { title: 'Star count', kinds: ['few_stars'],
+    { title: 'Star count', kinds: ['few_stars'], stars: true,
       lines: [['star_count', 'stars', '#e377c2']], bands: [['star_count', 'rgba(227,119,194,0.15)']] }
   ];
 
@@ -71,7 +71,26 @@
     };
   }
 
+  // A chart of star data for a camera whose FitStars table gave none: its
+  // title and why, in place of the chart.
+  function drawNoStarData(container, camera, chart) {
+    var element = document.createElement('div');
+    element.className = 'chart no-data';
+    var title = document.createElement('div');
+    title.className = 'no-data-title';
+    title.textContent = chart.title;
+    var text = document.createElement('p');
+    text.textContent = 'No star data: ' + camera.no_star_data + '.';
+    element.appendChild(title);
+    element.appendChild(text);
+    container.appendChild(element);
+  }
+
   function drawChart(container, camera, chart, width) {
+    if (chart.stars && camera.no_star_data) {
+      drawNoStarData(container, camera, chart);
+      return;
+    }
     var series = [{ label: 'time (UT)' }];
     var data = [camera.t];
     chart.lines.forEach(function (line) {

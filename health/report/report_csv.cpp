@@ -1,5 +1,6 @@
 #include "health/report/report_csv.h"
 
+#include <algorithm>
 #include <charconv>
 
 #include "common/civil_time.h"
@@ -12,14 +13,12 @@ std::string FindingsCsv(const HealthReport& report) {
     for (const CameraAnalysis& analysis : report.cameras) {
         const CameraQuantities& camera = analysis.quantities;
         for (const Finding& f : analysis.findings) {
-            const FindingsCsvRow row{camera.camera,
-                                     f.kind,
-                                     camera.calibrations[static_cast<std::size_t>(f.first)].time_ms,
-                                     camera.calibrations[static_cast<std::size_t>(f.last)].time_ms,
-                                     f.calibrations,
-                                     f.size,
-                                     f.unit,
-                                     f.detail};
+            FindingsCsvRow row{camera.camera,  f.kind, std::nullopt, std::nullopt,
+                               f.calibrations, f.size, f.unit,       f.detail};
+            if (f.first >= 0) {
+                row.start_ms = camera.calibrations[static_cast<std::size_t>(f.first)].time_ms;
+                row.end_ms = camera.calibrations[static_cast<std::size_t>(f.last)].time_ms;
+            }
             AppendFindingsCsvRow(text, row);
         }
     }
@@ -42,7 +41,7 @@ std::string CameraCalibrationRows(const CameraAnalysis& analysis) {
     text.reserve(n * kTypicalRow);
     std::vector<std::string> kinds(n);
     for (const Finding& f : analysis.findings) {
-        for (int i = f.first; i <= f.last; ++i) {
+        for (int i = std::max(f.first, 0); i <= f.last; ++i) {
             std::string& list = kinds[static_cast<std::size_t>(i)];
             if (!list.empty()) list += ';';
             list += KindName(f.kind);

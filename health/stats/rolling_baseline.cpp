@@ -85,10 +85,17 @@ RollingBaseline Rolling(const std::vector<double>& days, const std::vector<doubl
                         double window_days, double fraction, const std::vector<bool>* left_out,
                         int min_points, bool with_spread) {
     const std::size_t n = values.size();
-    RollingBaseline baseline{std::vector<double>(n, kNoValue), std::vector<double>(n, kNoValue)};
+    RollingBaseline baseline{std::vector<double>(n, kNoValue), std::vector<double>(n, kNoValue), 0};
     const auto usable = [&](std::size_t j) {
         return std::isfinite(values[j]) && (left_out == nullptr || !(*left_out)[j]);
     };
+    // The usable points in order, for a window that must reach beyond its
+    // width: without it, a series with few usable values would be walked
+    // whole for every point.
+    std::vector<std::size_t> usable_at;
+    for (std::size_t j = 0; j < n; ++j) {
+        if (usable(j)) usable_at.push_back(j);
+    }
     // The usable values of the window [lo, hi), kept in ascending order as
     // the window slides.
     std::vector<double> sorted;
@@ -104,11 +111,13 @@ RollingBaseline Rolling(const std::vector<double>& days, const std::vector<doubl
             Replace(sorted, values[lo], values[hi]);
             ++lo;
             ++hi;
+            baseline.visits += 2;
         }
         while (lo < n && days[lo] < days[i] - half) {
             if (lo < hi && usable(lo))
                 sorted.erase(sorted.begin() + static_cast<std::ptrdiff_t>(CountBelow(sorted, values[lo])));
             ++lo;
+            ++baseline.visits;
         }
         if (hi < lo) hi = lo;
         while (hi < n && days[hi] <= days[i] + half) {
@@ -116,21 +125,26 @@ RollingBaseline Rolling(const std::vector<double>& days, const std::vector<doubl
                 sorted.insert(sorted.begin() + static_cast<std::ptrdiff_t>(CountAtMost(sorted, values[hi])),
                               values[hi]);
             ++hi;
+            ++baseline.visits;
         }
         if (sorted.size() >= static_cast<std::size_t>(min_points)) {
             baseline.centre[i] = SortedPercentile(sorted, fraction);
             if (with_spread) baseline.spread[i] = SortedMadSigma(sorted);
             continue;
         }
-        // Too few in the window: take the nearest usable points in order.
+        // Too few in the window: take the nearest usable points in order
+        // (the nearer in time first, the earlier on a tie).
         window = sorted;
-        std::size_t left = lo;
-        std::size_t right = hi;
-        while (window.size() < static_cast<std::size_t>(min_points) && (left > 0 || right < n)) {
-            const bool take_left =
-                left > 0 && (right >= n || days[i] - days[left - 1] <= days[right] - days[i]);
-            const std::size_t j = take_left ? --left : right++;
-            if (usable(j)) window.push_back(values[j]);
+        std::size_t left = static_cast<std::size_t>(std::lower_bound(usable_at.begin(), usable_at.end(), lo) -
+                                                    usable_at.begin());
+        std::size_t right = static_cast<std::size_t>(
+            std::lower_bound(usable_at.begin(), usable_at.end(), hi) - usable_at.begin());
+        const std::size_t count = usable_at.size();
+        while (window.size() < static_cast<std::size_t>(min_points) && (left > 0 || right < count)) {
+            const bool take_left = left > 0 && (right >= count || days[i] - days[usable_at[left - 1]] <=
+                                                                      days[usable_at[right]] - days[i]);
+            window.push_back(values[take_left ? usable_at[--left] : usable_at[right++]]);
+            ++baseline.visits;
         }
         if (window.empty()) continue;
         std::sort(window.begin(), window.end());

@@ -1,5 +1,6 @@
 #include "health/tables/line_reader.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -9,8 +10,7 @@ namespace {
 constexpr std::size_t kChunkBytes = 64 * 1024;
 }  // namespace
 
-LineReader::LineReader(const std::filesystem::path& path)
-    : file_(path, std::ios::binary), buffer_(kChunkBytes) {}
+LineReader::LineReader(const std::filesystem::path& path) : file_(path), buffer_(kChunkBytes) {}
 
 // Moves the unread bytes to the front and reads more after them; grows the
 // buffer when the unread bytes fill it (a line longer than a chunk). Returns
@@ -23,11 +23,22 @@ bool LineReader::Refill() {
         begin_ = 0;
     }
     if (end_ == buffer_.size()) buffer_.resize(buffer_.size() * 2);
-    file_.read(buffer_.data() + end_, static_cast<std::streamsize>(buffer_.size() - end_));
-    const std::size_t got = static_cast<std::size_t>(file_.gcount());
-    end_ += got;
-    if (got == 0 || !file_) at_end_ = true;
-    return got > 0;
+    const long got = file_.IsOpen() ? file_.Read(buffer_.data() + end_, buffer_.size() - end_) : 0;
+    if (got <= 0) {
+        failed_ = got < 0;
+        at_end_ = true;
+        return false;
+    }
+    char* const fresh = buffer_.data() + end_;
+    end_ += static_cast<std::size_t>(got);
+    bytes_read_ += got;
+    if (first_chunk_) {
+        first_chunk_ = false;
+        carriage_return_lines_ = std::memchr(fresh, '\n', static_cast<std::size_t>(got)) == nullptr &&
+                                 std::memchr(fresh, '\r', static_cast<std::size_t>(got)) != nullptr;
+    }
+    if (carriage_return_lines_) std::replace(fresh, fresh + got, '\r', '\n');
+    return true;
 }
 
 bool LineReader::Next(std::string_view& line) {

@@ -3,21 +3,27 @@
 #define HEALTH_TABLES_LINE_READER_H
 
 #include <filesystem>
-#include <fstream>
+#include <string>
 #include <string_view>
 #include <vector>
 
+#include "health/tables/regular_file.h"
+
 // A text file opened for reading, taken one line at a time. A line ends at a
 // line feed; a carriage return before it, and a last line without one, are
-// taken too. A line longer than kMaxLineBytes is cut there (the rest up to
-// its line feed is dropped) and reported by WasCut().
+// taken too. A file whose first chunk has carriage returns and no line feed
+// (a table that passed through an old editor) has its lines end at each
+// carriage return instead. A line longer than kMaxLineBytes is cut there
+// (the rest up to its line feed is dropped) and reported by WasCut().
 class LineReader {
   public:
     static constexpr std::size_t kMaxLineBytes = 16 * 1024 * 1024;
 
-    // Opens the file; IsOpen() tells whether that worked.
+    // Opens the file (a regular file only, see RegularFile); IsOpen() tells
+    // whether that worked, OpenError() why not.
     explicit LineReader(const std::filesystem::path& path);
-    bool IsOpen() const { return file_.is_open(); }
+    bool IsOpen() const { return file_.IsOpen(); }
+    const std::string& OpenError() const { return file_.Error(); }
 
     // Sets line to the next line without its line end and returns true, or
     // returns false at the end of the file (or on a read error, see Failed()).
@@ -39,18 +45,26 @@ class LineReader {
     // Number of the line last returned or taken, counting from 1.
     long long LineNumber() const { return line_number_; }
     bool WasCut() const { return cut_; }
-    bool Failed() const { return file_.bad(); }
+    bool Failed() const { return failed_; }
+    // Whether the lines end at carriage returns alone, and how many bytes
+    // the file held up to where it was read.
+    bool CarriageReturnLines() const { return carriage_return_lines_; }
+    long long BytesRead() const { return bytes_read_; }
 
   private:
     bool Refill();
 
-    std::ifstream file_;
+    RegularFile file_;
     std::vector<char> buffer_;
     std::size_t begin_ = 0;  // first unread byte in buffer_
     std::size_t end_ = 0;    // one past the last filled byte
     bool at_end_ = false;
     bool cut_ = false;
     bool skipping_ = false;  // dropping the rest of a line that was cut
+    bool failed_ = false;
+    bool first_chunk_ = true;
+    bool carriage_return_lines_ = false;
+    long long bytes_read_ = 0;
     long long line_number_ = 0;
 };
 

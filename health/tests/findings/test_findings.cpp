@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "health/findings/health_report.h"
+#include "health/findings/network_clock.h"
 #include "health/findings/quantities.h"
 #include "health/findings/zero_point_findings.h"
 #include "tools/split_mix.h"
@@ -58,8 +59,8 @@ CameraTables MakeTables(const std::vector<Night>& nights, double standard_unit_a
 
 // A camera alone (no site-mates, so no weather) through every stage, with
 // its newest calibration `idle_days` before the folder's newest.
-CameraAnalysis AnalyseTables(CameraTables tables, double idle_days = 0.0) {
-    const HealthSettings settings;
+CameraAnalysis AnalyseTables(CameraTables tables, double idle_days = 0.0,
+                             const HealthSettings& settings = {}) {
     CameraAnalysis camera;
     camera.quantities = DeriveQuantities(std::move(tables), settings);
     camera.envelopes = ZeroPointEnvelopesOf(camera.quantities, settings.window_days);
@@ -67,7 +68,7 @@ CameraAnalysis AnalyseTables(CameraTables tables, double idle_days = 0.0) {
     camera.zero_point = std::move(drops.baseline);
     camera.findings = std::move(drops.drops);
     const std::int64_t newest = camera.quantities.calibrations.back().time_ms;
-    FindCameraFindings(camera, newest + static_cast<std::int64_t>(idle_days * kDayMs), settings);
+    FindCameraFindings(camera, newest + static_cast<std::int64_t>(idle_days * kDayMs), false, settings);
     return camera;
 }
 
@@ -140,14 +141,37 @@ TEST(Findings, AMoveAnOutlierAndAPoorFitAreEachFoundOnceAndDatedExactly) {
 
 TEST(Findings, ARecentMoveNeedsActionAndTheLastGoodCalibrationIsAfterIt) {
     std::vector<Night> nights(120);
-    for (std::size_t i = 110; i < nights.size(); ++i) nights[i].north_arcmin = 15.0;
+    for (std::size_t i = 114; i < nights.size(); ++i) nights[i].north_arcmin = 15.0;
     nights[119].oc_sigma = 2.0;  // and the newest calibration is a poor fit
     const CameraAnalysis camera = Analyse(nights);
     ASSERT_EQ(Of(camera, FindingKind::kMoved).size(), 1u);
-    EXPECT_EQ(Of(camera, FindingKind::kMoved)[0]->first, 110);
+    EXPECT_EQ(Of(camera, FindingKind::kMoved)[0]->first, 114);
     EXPECT_EQ(camera.assessment.status, CameraStatus::kAction);
     EXPECT_EQ(camera.assessment.last_good, 118);
     EXPECT_EQ(camera.assessment.reasons.size(), 2u);
+}
+
+TEST(Findings, TheStatusFollowsTheRecentDaysNotTheBaselineWindow) {
+    // A move 19 days before the newest calibration.
+    std::vector<Night> nights(120);
+    for (std::size_t i = 100; i < nights.size(); ++i) nights[i].north_arcmin = 15.0;
+    for (double window : {10.0, 30.0, 60.0}) {
+        for (double recent : {7.0, 30.0}) {
+            HealthSettings settings;
+            settings.window_days = window;
+            settings.recent_days = recent;
+            const CameraAnalysis camera = AnalyseTables(MakeTables(nights, 60.0, 3), 0.0, settings);
+            ASSERT_EQ(Of(camera, FindingKind::kMoved).size(), 1u) << window;
+            EXPECT_EQ(camera.assessment.status, recent > 19 ? CameraStatus::kAction : CameraStatus::kOk)
+                << "window " << window << ", recent " << recent;
+        }
+    }
+}
+
+TEST(Findings, AYoungCameraSaysItsBaselineIsNotYetEstablished) {
+    EXPECT_EQ(Analyse(std::vector<Night>(12)).assessment.baseline_note,
+              "baseline not yet established (11 of 30 days)");
+    EXPECT_TRUE(Analyse(std::vector<Night>(40)).assessment.baseline_note.empty());
 }
 
 TEST(Findings, SlowCreepIsDriftNotAMove) {
@@ -205,6 +229,41 @@ TEST(Findings, MissingStarsAndStalenessAndDuplicates) {
     ASSERT_EQ(Of(camera, FindingKind::kStale).size(), 1u);
     EXPECT_NEAR(Of(camera, FindingKind::kStale)[0]->size, 10.0, 0.01);
     EXPECT_EQ(camera.assessment.status, CameraStatus::kAction);
+}
+
+// Cameras whose newest calibrations are the given days after 2014-01-01.
+std::vector<CameraAnalysis> CamerasEndingAt(const std::vector<double>& newest_days) {
+    std::vector<CameraAnalysis> cameras(newest_days.size());
+    for (std::size_t c = 0; c < newest_days.size(); ++c) {
+        Calibration calibration;
+        calibration.time_ms = kStartMs + static_cast<std::int64_t>(newest_days[c] * kDayMs);
+        cameras[c].quantities.calibrations = {calibration};
+    }
+    return cameras;
+}
+
+TEST(NetworkClock, OnlyACameraFarAheadOfOthersThatAgreeIsOdd) {
+    struct Case {
+        std::vector<double> newest_days;
+        std::vector<bool> ahead;
+        double present_day;
+    };
+    const Case cases[] = {
+        {{100, 101, 100.5, 3000000}, {false, false, false, true}, 101},   // one far ahead of three that agree
+        {{100, 101, 3000000, 2000000}, {false, false, true, true}, 101},  // two, one after the other
+        {{100, 400, 20}, {false, false, false}, 400},   // the others stopped at different times: no telling
+        {{100, 3000000}, {false, false}, 3000000},      // two cameras: no telling either
+        {{100, 101, 250}, {false, false, false}, 250},  // ahead by less than the lead
+    };
+    for (const Case& c : cases) {
+        const NetworkPresent present = FindNetworkPresent(CamerasEndingAt(c.newest_days));
+        EXPECT_EQ(present.clock_ahead, c.ahead) << c.newest_days.back();
+        EXPECT_EQ(present.newest_ms, kStartMs + static_cast<std::int64_t>(c.present_day * kDayMs));
+    }
+    // A camera without calibrations has no clock to judge.
+    std::vector<CameraAnalysis> cameras = CamerasEndingAt({100, 101, 102});
+    cameras.emplace_back();
+    EXPECT_EQ(FindNetworkPresent(cameras).clock_ahead, (std::vector<bool>{false, false, false, false}));
 }
 
 }  // namespace

@@ -133,6 +133,64 @@ TEST(RollingRobust, EveryWindowIsItsPlainMedianAndMad) {
     }
 }
 
+// The plain way to widen a window that holds too few usable points: walk
+// outwards point by point from its edges, nearer in time first, earlier on
+// a tie, keeping the usable ones.
+std::vector<double> PlainWidenedWindow(const std::vector<double>& days, const std::vector<double>& values,
+                                       std::size_t i, double window, int min_points) {
+    std::vector<double> kept;
+    std::size_t left = 0;
+    while (left < days.size() && days[left] < days[i] - 0.5 * window) ++left;
+    std::size_t right = left;
+    while (right < days.size() && days[right] <= days[i] + 0.5 * window) {
+        if (std::isfinite(values[right])) kept.push_back(values[right]);
+        ++right;
+    }
+    while (kept.size() < static_cast<std::size_t>(min_points) && (left > 0 || right < days.size())) {
+        const bool take_left =
+            left > 0 && (right >= days.size() || days[i] - days[left - 1] <= days[right] - days[i]);
+        const std::size_t j = take_left ? --left : right++;
+        if (std::isfinite(values[j])) kept.push_back(values[j]);
+    }
+    return kept;
+}
+
+TEST(RollingRobust, SparseWindowsWidenToTheNearestUsablePointsInLinearTime) {
+    // Mostly missing values: every window must reach beyond its width.
+    SplitMix64 rng = StreamFor(6, 4);
+    for (int trial = 0; trial < 30; ++trial) {
+        std::vector<double> days, values;
+        double t = 0.0;
+        for (int i = 0; i < 300; ++i) {
+            t += UniformIn(rng, 0.2, 2.0);
+            days.push_back(t);
+            values.push_back(NextUnit(rng) < 0.03 ? std::round(UniformIn(rng, 0.0, 8.0)) : kNoValue);
+        }
+        const RollingBaseline rolling = RollingRobust(days, values, {10.0, 5}, trial % 2 ? 0.9 : 0.5);
+        for (std::size_t i = 0; i < days.size(); ++i) {
+            const std::vector<double> kept = PlainWidenedWindow(days, values, i, 10.0, 5);
+            if (kept.empty()) {
+                ASSERT_TRUE(std::isnan(rolling.centre[i])) << trial << " " << i;
+                continue;
+            }
+            ASSERT_EQ(rolling.centre[i], PlainWindow(kept, trial % 2 ? 0.9 : 0.5).first) << trial << " " << i;
+        }
+    }
+    // 80,000 points without a single usable value, and with one in a
+    // thousand: the windows step over each point a bounded number of times.
+    for (int every : {0, 1000}) {
+        const std::size_t n = 80000;
+        std::vector<double> days(n), values(n, kNoValue);
+        for (std::size_t i = 0; i < n; ++i) {
+            days[i] = 0.3 * static_cast<double>(i);
+            if (every > 0 && i % static_cast<std::size_t>(every) == 0) values[i] = 1.0;
+        }
+        const RollingBaseline rolling = RollingRobust(days, values, {30.0, 5}, 0.5);
+        EXPECT_LE(rolling.visits, (2 + 5) * n) << every;
+        EXPECT_EQ(std::isnan(rolling.centre[n / 2]), every == 0);
+    }
+}
+
 TEST(RobustStats, StarPercentilesAreTheSortedValuesInterpolated) {
     // Few and many values, ties, both roads (a handful above the place or
     // half of them), checked against sorting.

@@ -5,11 +5,17 @@
 
 #include <cmath>
 #include <cstdio>
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 
 #include "common/civil_time.h"
 #include "health/tables/camera_tables.h"
 #include "health/tables/line_reader.h"
 #include "health/tables/number_scan.h"
+#include "health/tables/regular_file.h"
+#include "health/tables/stars_table.h"
+#include "health/tables/table_folder.h"
 #include "health/tables/table_row_parse.h"
 #include "health/tables/table_time.h"
 #include "tests/support/scratch_folder.h"
@@ -312,7 +318,8 @@ TEST(CameraTables, JoinsStarRowsToTheirCalibrationAndReportsWhatItSkips) {
 
     fs::path tables_folder;
     std::string error;
-    const std::vector<CameraTablePaths> found = FindSummaryTables(folder.path, tables_folder, error);
+    std::vector<TableProblem> notes;
+    const std::vector<CameraTablePaths> found = FindSummaryTables(folder.path, tables_folder, error, notes);
     ASSERT_EQ(found.size(), 1u) << error;
     EXPECT_EQ(tables_folder, summary);
     EXPECT_EQ(found[0].camera, 7);
@@ -348,10 +355,98 @@ TEST(CameraTables, AFolderWithoutTablesIsAnError) {
     ScratchFolder folder;
     fs::path tables_folder;
     std::string error;
-    EXPECT_TRUE(FindSummaryTables(folder.path, tables_folder, error).empty());
+    std::vector<TableProblem> notes;
+    EXPECT_TRUE(FindSummaryTables(folder.path, tables_folder, error, notes).empty());
     EXPECT_NE(error.find("no SummaryCALnnn"), std::string::npos);
-    EXPECT_TRUE(FindSummaryTables(folder.path / "absent", tables_folder, error).empty());
+    EXPECT_TRUE(FindSummaryTables(folder.path / "absent", tables_folder, error, notes).empty());
     EXPECT_NE(error.find("no such folder"), std::string::npos);
 }
 
 }  // namespace
+
+namespace {
+
+// Star rows of one calibration whose columns 3 to 8 are those of kStarsRow,
+// with star magnitudes 3, 4, 5, ... and log-intensities 3.0, 2.6, 2.2, ...
+std::string StarRows(int count, const std::string& prefix) {
+    std::string rows;
+    for (int k = 0; k < count; ++k) {
+        char star[96];
+        std::snprintf(star, sizeof star, "  130.33930  56.58812 %6.2f %7.3f   5.423   1.717\r\n", 3.0 + k,
+                      3.0 - 0.4 * k);
+        rows += prefix + star;
+    }
+    return rows;
+}
+
+}  // namespace
+
+TEST(StarsTable, OneEditedRowKeepsItsCalibrationsStarsWhereverItStands) {
+    ScratchFolder folder;
+    const std::string prefix = kStarsRow.substr(0, 71);
+    std::string edited = prefix;
+    edited.replace(edited.find("0.478"), 5, "0.479");  // one digit of its O-C sigma
+    for (int at : {0, 3, 6}) {                         // the first, a middle and the last of seven rows
+        std::string rows = StarRows(7, prefix);
+        const std::size_t line_start = at == 0 ? 0 : [&] {
+            std::size_t p = 0;
+            for (int k = 0; k < at; ++k) p = rows.find('\n', p) + 1;
+            return p;
+        }();
+        rows.replace(line_start, prefix.size(), edited);
+        WriteFile(folder.path / "SummaryCAL007_FitStars.txt", "  Calib\r\n   Date\r\n-----\r\n" + rows);
+        std::vector<Calibration> calibrations(1);
+        calibrations[0].time_ms = *ParseTableTime("12/14/2013", "04:00:12.500");
+        std::vector<TableProblem> problems;
+        EXPECT_TRUE(
+            ReadStarsTable(folder.path / "SummaryCAL007_FitStars.txt", calibrations, problems).empty());
+        EXPECT_EQ(calibrations[0].star_count, 7) << at;
+        EXPECT_EQ(calibrations[0].oc_sigma_arcmin, 0.478) << at;  // what the other six rows say
+        EXPECT_DOUBLE_EQ(calibrations[0].mean_mv, 6.0) << at;
+        ASSERT_EQ(problems.size(), 1u) << at;
+        EXPECT_EQ(problems[0].line, 4 + at);
+        EXPECT_FALSE(problems[0].row_skipped);
+        EXPECT_NE(problems[0].what.find("1 star rows of the calibration at 2013-12-14T04:00:12.500"),
+                  std::string::npos)
+            << problems[0].what;
+    }
+}
+
+TEST(StarsTable, SaysWhyATableGaveNoStar) {
+    ScratchFolder folder;
+    const fs::path path = folder.path / "SummaryCAL007_FitStars.txt";
+    std::vector<Calibration> calibrations(1);
+    calibrations[0].time_ms = *ParseTableTime("12/14/2013", "04:00:12.500");
+    std::vector<TableProblem> problems;
+    const std::pair<std::string, std::string> cases[] = {
+        {"", "(it is empty)"},
+        {"  Calib\r\n   Date\r\n-----\r\n", "(only its header)"},
+        {"  Calib\r\n12 oops\r\n3 x\r\n", "(2 lines below its header, none a FitStars row)"},
+        {StarRows(2, "01/01/2014" + kStarsRow.substr(10, 61)),
+         "has no row of a calibration its FitCoefs table"},
+    };
+    for (const auto& [text, reason] : cases) {
+        WriteFile(path, text);
+        EXPECT_NE(ReadStarsTable(path, calibrations, problems).find(reason), std::string::npos) << reason;
+    }
+    EXPECT_EQ(ReadStarsTable(folder.path / "absent.txt", calibrations, problems)
+                  .rfind("FitStars table cannot be opened", 0),
+              0u);
+}
+
+#ifndef _WIN32
+TEST(StarsTable, AFifoAtATablesNameIsRefusedWithoutWaiting) {
+    ScratchFolder folder;
+    const fs::path fifo = folder.path / "SummaryCAL007_FitCoefs.txt";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    // No writer ever opens it: a plain open for reading would wait for ever.
+    const RegularFile file(fifo);
+    EXPECT_FALSE(file.IsOpen());
+    EXPECT_EQ(file.Error(), "is not a regular file");
+    CameraTablePaths paths;
+    paths.camera = 7;
+    paths.coefs = fifo;
+    std::vector<TableProblem> problems;
+    EXPECT_EQ(ReadCameraTables(paths, problems).coefs_problem, "FitCoefs table is not a regular file");
+}
+#endif
