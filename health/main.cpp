@@ -19,8 +19,10 @@
 #include "health/findings/health_report.h"
 #include "health/options.h"
 #include "health/report/html_report.h"
+#include "health/report/metrics.h"
 #include "health/report/report_csv.h"
 #include "health/report/report_files.h"
+#include "health/report/use_table.h"
 
 namespace fs = std::filesystem;
 
@@ -90,12 +92,12 @@ int StatusAfterConsoleOutput(int status) {
     return kExitError;
 }
 
-// Writes the three report files into out: each to a file of its own first
-// (the tables while the page is formed), then all moved into place together.
+// Writes the report files into out: each to a file of its own first (the
+// tables while the page is formed), then all moved into place together.
 // Returns false after a message when any cannot be written; the previous
 // report then stays.
 bool WriteReport(const HealthReport& report, const fs::path& out) {
-    std::vector<StagedFile> staged(3);
+    std::vector<StagedFile> staged(5);
     std::exception_ptr table_failure;
     const std::vector<std::string> findings = {FindingsCsv(report)};
     const std::vector<std::string> calibrations = CalibrationsCsvParts(report);
@@ -103,12 +105,14 @@ bool WriteReport(const HealthReport& report, const fs::path& out) {
         try {
             staged[0] = StageReportFile(out / "CalHealth_findings.csv", findings);
             staged[1] = StageReportFile(out / "CalHealth_calibrations.csv", calibrations);
+            staged[2] = StageReportFile(out / "CalHealth_use.csv", {UseTableCsv(report)});
+            staged[3] = StageReportFile(out / "CalHealth.prom", {MetricsText(report)});
         } catch (...) {
             table_failure = std::current_exception();
         }
     });
     try {
-        staged[2] = StageReportFile(out / "CalHealth.html", HtmlReportParts(report));
+        staged[4] = StageReportFile(out / "CalHealth.html", HtmlReportParts(report));
     } catch (...) {
         table_writer.join();
         PublishReportFiles(staged);  // nothing is complete: the temporary files go
@@ -116,7 +120,7 @@ bool WriteReport(const HealthReport& report, const fs::path& out) {
     }
     table_writer.join();
     if (table_failure) {
-        staged[2].complete = false;
+        staged[4].complete = false;
         PublishReportFiles(staged);
         std::rethrow_exception(table_failure);
     }
@@ -169,8 +173,10 @@ int Run(int argc, char** argv) {
             worst = camera.assessment.status;
     }
     std::printf("Report: %s\n", (out / "CalHealth.html").string().c_str());
-    std::printf("Tables: %s, %s\n", (out / "CalHealth_findings.csv").string().c_str(),
-                (out / "CalHealth_calibrations.csv").string().c_str());
+    std::printf("Tables: %s, %s, %s\n", (out / "CalHealth_findings.csv").string().c_str(),
+                (out / "CalHealth_calibrations.csv").string().c_str(),
+                (out / "CalHealth_use.csv").string().c_str());
+    std::printf("Metrics: %s\n", (out / "CalHealth.prom").string().c_str());
     return StatusAfterConsoleOutput(ExitStatusOf(worst));
 }
 

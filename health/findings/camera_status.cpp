@@ -4,12 +4,9 @@
 
 #include "common/civil_time.h"
 #include "common/number_text.h"
+#include "health/findings/calibration_use.h"
 
 namespace {
-
-bool IsChangeOfCamera(FindingKind kind) {
-    return kind == FindingKind::kMoved || kind == FindingKind::kScaleChange;
-}
 
 std::string Reason(const Finding& f, const CameraQuantities& camera) {
     if (f.kind == FindingKind::kUnreadableTable) return f.detail;
@@ -18,24 +15,6 @@ std::string Reason(const Finding& f, const CameraQuantities& camera) {
     text += IsoTime(camera.calibrations[static_cast<std::size_t>(f.first)].time_ms).substr(0, 10);
     text += " (" + Fixed(f.size, f.unit == "%" || f.unit == "mag" ? 2 : 1) + ' ' + f.unit + ')';
     return text;
-}
-
-// The newest calibration after the last change of the camera that no
-// finding is against, or -1.
-int LastGood(int n, const std::vector<Finding>& findings) {
-    std::vector<bool> against(static_cast<std::size_t>(n), false);
-    int last_change = 0;
-    for (const Finding& f : findings) {
-        if (f.first < 0) continue;
-        if (IsAgainstCalibration(f.kind)) {
-            for (int i = f.first; i <= f.last; ++i) against[static_cast<std::size_t>(i)] = true;
-        }
-        if (IsChangeOfCamera(f.kind)) last_change = std::max(last_change, f.first);
-    }
-    for (int i = n - 1; i >= last_change; --i) {
-        if (!against[static_cast<std::size_t>(i)]) return i;
-    }
-    return -1;
 }
 
 // Whether a finding is still open, and the status it then calls for.
@@ -112,7 +91,7 @@ CameraAssessment AssessCamera(const CameraQuantities& camera, const std::vector<
     CameraAssessment assessment;
     assessment.open.assign(findings.size(), false);
     const int n = static_cast<int>(camera.calibrations.size());
-    if (n > 0) assessment.last_good = LastGood(n, findings);
+    assessment.last_good = LastGoodCalibration(JudgeCalibrationUse(camera, findings));
     const double recent_start_day = n > 0 ? camera.days.back() - settings.recent_days : 0.0;
     for (std::size_t k = 0; k < findings.size(); ++k) {
         const Openness judged = JudgeFinding(findings[k], camera, recent_start_day);

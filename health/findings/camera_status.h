@@ -15,9 +15,9 @@ std::vector<Finding> InTimeOrder(std::vector<Finding> findings);
 // returns:
 // - open: per finding, whether it still describes the camera's present
 //   state;
-// - last_good: the newest calibration after the last move or scale change
-//   that no finding is against (outlier, poor fit, few stars, duplicate, or
-//   inside a zero-point drop);
+// - last_good: the newest calibration of the current pointing epoch usable
+//   for astrometry (LastGoodCalibration: no pointing outlier, poor fit or
+//   few stars);
 // - status ACTION when the camera is stale, its clock is ahead, it moved or
 //   changed scale within the last recent_days, or when its newest
 //   calibration is a pointing outlier, a poor fit, or inside a zero-point

@@ -6,10 +6,6 @@
 
 #include "common/findings_csv.h"
 
-// Kinds that say a calibration itself should not be used (as against a
-// change of the camera that later calibrations describe correctly).
-bool IsAgainstCalibration(FindingKind kind);
-
 struct Finding {
     FindingKind kind = FindingKind::kMoved;
     int first = 0;         // index of the first calibration covered (for a change: the first after it)

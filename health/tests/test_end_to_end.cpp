@@ -50,7 +50,7 @@ TEST_F(NetworkRun, FindsEveryInjectedEventWithoutFalseFindingsAndLeavesTheTables
     EXPECT_EQ(health.status, 2) << health.out << health.err;  // some camera needs ACTION
     EXPECT_NE(health.out.find("Report: " + (summary / "CalHealth.html").string()), std::string::npos);
     EXPECT_EQ(std::count(health.out.begin(), health.out.end(), '\n'),
-              4 + 2);  // one line per camera, then where
+              4 + 3);  // one line per camera, then where the report, tables and metrics are
     EXPECT_TRUE(health.err.empty()) << health.err;
 
     const std::string findings = ReadFile(summary / "CalHealth_findings.csv");
@@ -81,7 +81,7 @@ TEST_F(NetworkRun, FindsEveryInjectedEventWithoutFalseFindingsAndLeavesTheTables
     for (const auto& [path, text] : tables) EXPECT_EQ(ReadFile(path), text) << path;
     int files = 0;
     for (const auto& entry : fs::directory_iterator(summary)) files += entry.is_regular_file() ? 1 : 0;
-    EXPECT_EQ(files, 8 + 3);
+    EXPECT_EQ(files, 8 + 5);
 
     // The Summary folder itself, into another folder: the same findings.
     const fs::path out = folder_->path / "elsewhere";
