@@ -632,4 +632,36 @@ TEST_F(HostileFolder, TableThatCannotBeWrittenLeavesTheEarlierTables) {
 }
 #endif
 
+// The FitStars table cannot be put in place (its name is taken by a folder
+// that is not empty, which no file can be moved over): the run says so as for
+// a failed write, and the camera's FitCoefs table, whose new version was
+// already complete, keeps its earlier bytes too. Once, the new FitCoefs table
+// stood beside the earlier FitStars table. The same holds when the run ends
+// part way through the camera, at a file it cannot open.
+TEST_F(HostileFolder, TablePairIsPutInPlaceTogetherOrNotAtAll) {
+    Write(CameraName(1), CalText(GoodFile()));
+    ASSERT_EQ(Run().out, ConsoleText(kBanner + Summarizing(1) + kClosing));
+    const std::string coefs_before = Table(1, "FitCoefs");
+    fs::remove(TablePath(1, "FitStars"));
+    fs::create_directory(TablePath(1, "FitStars"));
+    WriteFile(TablePath(1, "FitStars") / "inside.txt", "untouched\n");
+    Write(CameraName(1, "_20200102_000000_000.txt"), CalText(GoodFile()));
+    const std::string cannot_write_stars = " Cannot write " + TablePath(1, "FitStars").string() + " file \n";
+
+    ProgramRun run = Run("\n");
+    EXPECT_EQ(run.out, ConsoleText(kBanner + Summarizing(1) + cannot_write_stars +
+                                   "\n Enter any number and CR to exit program \n"));
+    EXPECT_EQ(Table(1, "FitCoefs"), coefs_before);
+    EXPECT_EQ(ReadFile(TablePath(1, "FitStars") / "inside.txt"), "untouched\n");
+
+    const std::string missing = CameraName(1, "_short.txt");
+    Write(missing, CalText(GoodFile()));
+    run = Run("42\n");
+    EXPECT_EQ(run.out,
+              ConsoleText(kBanner + Summarizing(1) + " Cannot open calibration file " + folder_.string() +
+                          kSeparator + missing + "\n for reading \n" + cannot_write_stars));
+    EXPECT_EQ(Table(1, "FitCoefs"), coefs_before);
+    EXPECT_EQ(ReadFile(TablePath(1, "FitStars") / "inside.txt"), "untouched\n");
+}
+
 }  // namespace
