@@ -1,5 +1,7 @@
 #include "app/table_file.h"
 
+#include <climits>
+
 #include "platform/replaced_file.h"
 
 namespace {
@@ -67,6 +69,13 @@ void PutBack(const std::string& aside, const std::string& final_name) {
     }
 }
 
+// The number of decimal digits at the front of text.
+std::size_t LeadingDigits(std::string_view text) {
+    std::size_t count = 0;
+    while (count < text.size() && text[count] >= '0' && text[count] <= '9') ++count;
+    return count;
+}
+
 }  // namespace
 
 bool OpenTableFile(const std::string& final_name, TableFile& table) {
@@ -128,6 +137,34 @@ TableFile* PublishTablePair(TableFile& first, TableFile& second) {
     }
     if (!aside.empty()) RemoveFile(aside);
     return nullptr;
+}
+
+long TemporaryTableProcess(std::string_view name) {
+    if (name.compare(0, 4, "~CAL") != 0) return -1;
+    name.remove_prefix(4);
+    // The camera as "%03d" writes it: at least three characters, a minus
+    // sign first when it is negative.
+    const std::size_t sign = !name.empty() && name[0] == '-' ? 1 : 0;
+    const std::size_t camera_digits = LeadingDigits(name.substr(sign));
+    if (camera_digits == 0 || sign + camera_digits < 3) return -1;
+    name.remove_prefix(sign + camera_digits);
+    if (name.compare(0, 10, "_FitCoefs.") != 0 && name.compare(0, 10, "_FitStars.") != 0) return -1;
+    name.remove_prefix(10);
+    const std::size_t process_digits = LeadingDigits(name);
+    if (process_digits == 0) return -1;
+    long process = 0;
+    for (std::size_t i = 0; i < process_digits; ++i) {
+        const int digit = name[i] - '0';
+        if (process > (LONG_MAX - digit) / 10) return -1;  // no process has such a number
+        process = process * 10 + digit;
+    }
+    name.remove_prefix(process_digits);
+    // The attempt, after the first.
+    if (!name.empty() &&
+        (name[0] != '-' || name.size() == 1 || LeadingDigits(name.substr(1)) != name.size() - 1)) {
+        return -1;
+    }
+    return process;
 }
 
 void DiscardTableFile(TableFile& table) {
