@@ -709,8 +709,9 @@ TEST_F(HostileFolder, LeftoverTableFilesOfEndedRunsAreRemoved) {
     std::size_t notice_bytes = clean_run.err.size();
     for (const std::string& name : removed) {
         EXPECT_FALSE(fs::exists(SummaryFolder() / name)) << name;
-        const std::string notice = " Removed leftover table file " + folder_.string() + kSeparator +
-                                   "Summary" + kSeparator + name + " of ended process " + ended + " \n";
+        const std::string notice =
+            ConsoleText(" Removed leftover table file " + folder_.string() + kSeparator + "Summary" +
+                        kSeparator + name + " of ended process " + ended + " \n");
         EXPECT_NE(run.err.find(notice), std::string::npos) << run.err;
         notice_bytes += notice.size();
     }
