@@ -5,6 +5,7 @@
 #include <new>
 #include <string>
 
+#include "app/leftover_tables.h"
 #include "app/listing.h"
 #include "app/summary_pipeline.h"
 #include "app/summary_tables.h"
@@ -58,6 +59,7 @@ void SummarizeFolder(int worker_count) {
     PrintBanner();
     const std::string folder = ChooseCalibrationFolder();
     CreateSummaryFolder(folder);
+    RemoveLeftoverTables(folder);
 
     ListingEntries entries{};
     CameraList camera_list{};

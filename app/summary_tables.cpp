@@ -24,18 +24,30 @@ struct CameraTableFiles {
 };
 CameraTableFiles g_tables;
 
+// The process-end action: closes the tables that were started and puts them
+// in place together, as FinishCameraTables does, or leaves both as they were
+// when one of them cannot be written or moved (" Cannot write %s file \n"
+// names it; the process is ending already, so no prompt follows).
 void PublishTablesAsWritten() {
+    bool all_closed = true;
     for (TableFile* table : {&g_tables.coefs, &g_tables.stars}) {
-        if (table->temporary_name.empty()) continue;
-        if (!CloseTableFile(*table) || !PublishTableFile(*table)) {
-            DiscardTableFile(*table);
-            std::printf(" Cannot write %s file \n", table->final_name.c_str());
-        }
+        if (table->temporary_name.empty() || CloseTableFile(*table)) continue;
+        std::printf(" Cannot write %s file \n", table->final_name.c_str());
+        all_closed = false;
+    }
+    if (!all_closed) {
+        DiscardTableFile(g_tables.coefs);
+        DiscardTableFile(g_tables.stars);
+        return;
+    }
+    if (const TableFile* failed = PublishTablePair(g_tables.coefs, g_tables.stars)) {
+        std::printf(" Cannot write %s file \n", failed->final_name.c_str());
     }
 }
 
-// A table of the camera could not be written: both keep their earlier
-// contents. Ends the process with status 1 after the message naming the
+// A table of the camera could not be written or put in place: the files of
+// both are removed, and both tables keep their earlier contents (or stay
+// absent). Ends the process with status 1 after the message naming the
 // table and a wait for one character.
 [[noreturn]] void FailTableWrite(const TableFile& table) {
     const std::string name = table.final_name;
@@ -114,9 +126,7 @@ void FinishCameraTables() {
     for (TableFile* table : {&g_tables.coefs, &g_tables.stars}) {
         if (!CloseTableFile(*table)) FailTableWrite(*table);
     }
-    for (TableFile* table : {&g_tables.coefs, &g_tables.stars}) {
-        if (!PublishTableFile(*table)) FailTableWrite(*table);
-    }
+    if (const TableFile* failed = PublishTablePair(g_tables.coefs, g_tables.stars)) FailTableWrite(*failed);
 }
 
 void SummarizeCamera(std::string_view folder, int camera, const ListingEntries& entries,

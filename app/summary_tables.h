@@ -24,7 +24,8 @@ void SummarizeCamera(std::string_view folder, int camera, const ListingEntries& 
 // OpenCameraTables
 // Given the folder path and a camera number, starts the camera's two tables
 // (under names of their own) with their header lines; from then on a process
-// end puts them in place as far as they were written. Ends the process with
+// end puts them in place as far as they were written, both or, when one
+// cannot be written or moved, neither. Ends the process with
 // status 1 after " Cannot open %s file for writing \n" and a wait for one
 // character when a table cannot be created.
 void OpenCameraTables(std::string_view folder, int camera);
@@ -37,8 +38,9 @@ void OpenCameraTables(std::string_view folder, int camera);
 void WriteCalibrationRows(std::string_view fit_coefs_rows, std::string_view fit_stars_rows);
 
 // FinishCameraTables
-// Writes out the open tables and puts them in place under their names. Ends
-// the process as WriteCalibrationRows does when that fails.
+// Writes out the open tables and puts them in place under their names
+// together (PublishTablePair). Ends the process as WriteCalibrationRows does
+// when that fails, and both tables then keep their earlier contents.
 void FinishCameraTables();
 
 // FormCalibrationPath

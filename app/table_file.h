@@ -1,7 +1,8 @@
 // TableFile: one summary table written beside its final name and put in
 // place when complete, so that the table at the final name is always either
 // the old one or a whole new one, and a link at that name is replaced rather
-// than written through.
+// than written through. A camera's two tables are put in place together, and
+// the files a run left behind when it was killed are told by their names.
 #ifndef APP_TABLE_FILE_H
 #define APP_TABLE_FILE_H
 
@@ -44,6 +45,23 @@ bool CloseTableFile(TableFile& table);
 // when the move failed; the file of the table is then removed. Never ends
 // the process.
 bool PublishTableFile(TableFile& table);
+
+// PublishTablePair
+// Given two closed tables (a table that was never opened takes no part), moves
+// both over their final names, or neither: whatever stood at the first's
+// final name is first moved aside under a name of the tables' own, put back
+// when the second cannot be moved, and removed once both are in place.
+// Returns null when both are in place; otherwise the table that could not be,
+// with the files of both removed and both final names as they were. Never
+// ends the process.
+TableFile* PublishTablePair(TableFile& first, TableFile& second);
+
+// TemporaryTableProcess
+// Given the bare name of a file, returns the number of the process that made
+// it when it is the name of a table's file before it is put in place
+// ("~CALnnn_FitCoefs.<process>", "~CALnnn_FitStars.<process>", either with
+// "-<attempt>" after it); otherwise -1. Never ends the process.
+long TemporaryTableProcess(std::string_view name);
 
 // DiscardTableFile
 // Given a table (open, closed, or already published or discarded), closes

@@ -1,4 +1,5 @@
-// Summary sub-folder creation and the CAL file name listing, on std::filesystem.
+// Summary sub-folder creation, the CAL file name listing and the names of a
+// folder's files, on std::filesystem.
 #include "platform/folder_files.h"
 
 #include <algorithm>
@@ -66,4 +67,18 @@ bool ListCALfileNames(std::string_view folder, std::string& names) {
         names += '\n';
     }
     return true;
+}
+
+bool ListFolderFileNames(std::string_view folder, std::vector<std::string>& names) {
+    names.clear();
+    std::error_code error;
+    fs::directory_iterator entry(PathFromUtf8(folder), error);
+    if (error) return false;
+    for (; entry != fs::directory_iterator(); entry.increment(error)) {
+        if (error) return false;
+        std::error_code type_error;
+        if (fs::is_directory(entry->symlink_status(type_error))) continue;
+        names.push_back(Utf8FromPath(entry->path().filename()));
+    }
+    return !error;
 }

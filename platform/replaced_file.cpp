@@ -37,9 +37,16 @@ bool ReplaceFile(const std::string& from, const std::string& to) {
     return !error;
 }
 
-void RemoveFile(const std::string& path) {
-    std::error_code ignored;
-    std::filesystem::remove(PathFromUtf8(path), ignored);
+bool NameIsTaken(const std::string& path) {
+    std::error_code error;
+    return std::filesystem::symlink_status(PathFromUtf8(path), error).type() !=
+           std::filesystem::file_type::not_found;
+}
+
+bool RemoveFile(const std::string& path) {
+    std::error_code error;
+    std::filesystem::remove(PathFromUtf8(path), error);
+    return !error;
 }
 
 long ProcessNumber() {

@@ -22,9 +22,17 @@ std::FILE* CreateNewFile(const std::string& path);
 // Never ends the process.
 bool ReplaceFile(const std::string& from, const std::string& to);
 
+// NameIsTaken
+// Given a path, returns whether anything (a file, a folder, a link, even one
+// that leads nowhere) stands at that name; links are not followed. Never ends
+// the process.
+bool NameIsTaken(const std::string& path);
+
 // RemoveFile
-// Given a path, removes the file there if it exists. Never ends the process.
-void RemoveFile(const std::string& path);
+// Given a path, removes the file there if it exists. Returns false when
+// something stands at the path and could not be removed. Never ends the
+// process.
+bool RemoveFile(const std::string& path);
 
 // ProcessNumber
 // Returns the number of the running process, to make names of this run's
