@@ -38,16 +38,25 @@ std::FILE* CreateTemporaryFile(const std::string& final_name, std::string& name)
     return nullptr;
 }
 
-// Moves whatever stands at final_name aside under a temporary name of its
-// own, set in aside (left empty when nothing stands there). Returns false
-// when something stands there and cannot be moved; nothing is then changed.
+// Moves whatever stands at final_name aside under a name of its own (the
+// temporary name with kEarlierSuffix, which a later run recognises and puts
+// back should this run end before the pair is in place), set in aside (left
+// empty when nothing stands there). Returns false when something stands
+// there and cannot be moved; nothing is then changed.
 bool MoveAside(const std::string& final_name, std::string& aside) {
     aside.clear();
     if (!NameIsTaken(final_name)) return true;
     // The name is taken by an empty file first, so that the move replaces a
     // file of this run's own and nothing else.
-    std::FILE* placeholder = CreateTemporaryFile(final_name, aside);
-    if (placeholder == nullptr) return false;
+    std::FILE* placeholder = nullptr;
+    for (int attempt = 0; attempt < kTemporaryNameAttempts && placeholder == nullptr; ++attempt) {
+        aside = TemporaryName(final_name, attempt) + std::string(kEarlierSuffix);
+        placeholder = CreateNewFile(aside);
+    }
+    if (placeholder == nullptr) {
+        aside.clear();
+        return false;
+    }
     std::fclose(placeholder);
     if (ReplaceFile(final_name, aside)) return true;
     RemoveFile(aside);
@@ -137,6 +146,13 @@ TableFile* PublishTablePair(TableFile& first, TableFile& second) {
     }
     if (!aside.empty()) RemoveFile(aside);
     return nullptr;
+}
+
+long EarlierTableProcess(std::string_view name) {
+    if (name.size() <= kEarlierSuffix.size() ||
+        name.compare(name.size() - kEarlierSuffix.size(), kEarlierSuffix.size(), kEarlierSuffix) != 0)
+        return -1;
+    return TemporaryTableProcess(name.substr(0, name.size() - kEarlierSuffix.size()));
 }
 
 long TemporaryTableProcess(std::string_view name) {

@@ -56,6 +56,17 @@ bool PublishTableFile(TableFile& table);
 // ends the process.
 TableFile* PublishTablePair(TableFile& first, TableFile& second);
 
+// The ending of the name under which PublishTablePair keeps a camera's
+// earlier first table while it puts the new pair in place.
+inline constexpr std::string_view kEarlierSuffix = ".earlier";
+
+// EarlierTableProcess
+// Given a file name, returns the number of the process that moved an earlier
+// table aside under it (a temporary name, see TemporaryTableProcess,
+// followed by kEarlierSuffix), or -1 for any other name. Never ends the
+// process.
+long EarlierTableProcess(std::string_view name);
+
 // TemporaryTableProcess
 // Given the bare name of a file, returns the number of the process that made
 // it when it is the name of a table's file before it is put in place

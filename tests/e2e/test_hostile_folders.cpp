@@ -722,4 +722,49 @@ TEST_F(HostileFolder, LeftoverTableFilesOfEndedRunsAreRemoved) {
     EXPECT_TRUE(fs::is_directory(SummaryFolder() / kept_in_summary_.back()));
 }
 
+// A run killed while it put a camera's pair in place left the camera's
+// earlier FitCoefs table under a name of its own: the next run puts it back
+// when the new pair was not complete (the final name empty, or the new
+// FitStars file still waiting), and removes it when the pair was in place.
+TEST_F(HostileFolder, AnEarlierTableAKilledRunMovedAsideIsPutBackOrRemoved) {
+    Write(CameraName(1), CalText(GoodFile()));
+    ASSERT_EQ(Run().out, ConsoleText(kBanner + Summarizing(1) + kClosing));
+    const std::string earlier = Table(1, "FitCoefs");
+    // From now on the folder holds camera 2 only, so camera 1's tables are
+    // left as the test leaves them.
+    fs::remove(folder_ / CameraName(1));
+    Write(CameraName(2), CalText(GoodFile()));
+    const std::string ended = "2147483644";
+    const fs::path aside = SummaryFolder() / ("~CAL001_FitCoefs." + ended + ".earlier");
+    const fs::path waiting_stars = SummaryFolder() / ("~CAL001_FitStars." + ended);
+    const auto put_back_notice = [&]() {
+        return ConsoleText(" Put back earlier table file " + TablePath(1, "FitCoefs").string() +
+                           " that ended process " + ended + " had moved aside \n");
+    };
+
+    // Killed after moving the earlier table aside: its name is empty.
+    fs::rename(TablePath(1, "FitCoefs"), aside);
+    ProgramRun run = Run();
+    EXPECT_EQ(Table(1, "FitCoefs"), earlier);
+    EXPECT_FALSE(fs::exists(aside));
+    EXPECT_NE(run.err.find(put_back_notice()), std::string::npos) << run.err;
+
+    // Killed after the new FitCoefs table, before the new FitStars table.
+    WriteFile(aside, earlier);
+    WriteFile(TablePath(1, "FitCoefs"), "new\r\n");
+    WriteFile(waiting_stars, "new stars\r\n");
+    run = Run();
+    EXPECT_EQ(Table(1, "FitCoefs"), earlier);
+    EXPECT_FALSE(fs::exists(waiting_stars));
+    EXPECT_NE(run.err.find(put_back_notice()), std::string::npos) << run.err;
+
+    // Killed after both were in place: the earlier table is obsolete.
+    WriteFile(aside, earlier);
+    WriteFile(TablePath(1, "FitCoefs"), "new\r\n");
+    run = Run();
+    EXPECT_EQ(Table(1, "FitCoefs"), "new\r\n");
+    EXPECT_FALSE(fs::exists(aside));
+    EXPECT_NE(run.err.find("Removed leftover table file"), std::string::npos) << run.err;
+}
+
 }  // namespace
