@@ -160,23 +160,23 @@ TEST(ChangePoints, MatchesTheOptimumOfEveryLegalSegmentation) {
 std::vector<double> ReferenceOptima(const std::vector<double>& points, int dims, double penalty,
                                     int min_segment, std::vector<int>& changes) {
     const int n = static_cast<int>(points.size()) / dims;
-    std::vector<long double> sum((n + 1) * dims, 0.0L), square(n + 1, 0.0L);
+    std::vector<double> sum((n + 1) * dims, 0.0), square(n + 1, 0.0);
     for (int i = 0; i < n; ++i) {
         square[i + 1] = square[i];
         for (int d = 0; d < dims; ++d) {
-            const long double v = points[static_cast<std::size_t>(i * dims + d)];
+            const double v = points[static_cast<std::size_t>(i * dims + d)];
             sum[(i + 1) * dims + d] = sum[i * dims + d] + v;
             square[i + 1] += v * v;
         }
     }
-    std::vector<long double> best(n + 1, INFINITY);
+    std::vector<double> best(n + 1, INFINITY);
     std::vector<int> previous(n + 1, 0);
     best[0] = -penalty;
     for (int t = min_segment; t <= n; ++t) {
         for (int s = 0; s <= t - min_segment; s = s == 0 ? min_segment : s + 1) {
-            long double cost = square[t] - square[s];
+            double cost = square[t] - square[s];
             for (int d = 0; d < dims; ++d) {
-                const long double part = sum[t * dims + d] - sum[s * dims + d];
+                const double part = sum[t * dims + d] - sum[s * dims + d];
                 cost -= part * part / (t - s);
             }
             if (best[s] + cost + penalty < best[t]) {
@@ -187,7 +187,7 @@ std::vector<double> ReferenceOptima(const std::vector<double>& points, int dims,
     }
     changes.clear();
     for (int t = previous[n]; t > 0; t = previous[t]) changes.insert(changes.begin(), t);
-    return std::vector<double>(best.begin(), best.end());
+    return best;
 }
 
 // Longer series exercise the pruning and the bounds that skip candidates:
@@ -196,7 +196,7 @@ std::vector<double> ReferenceOptima(const std::vector<double>& points, int dims,
 TEST(ChangePoints, LongSeriesAndTheirBeginningsMatchTheSearchWithNothingPruned) {
     for (std::uint64_t seed = 1; seed <= 60; ++seed) {
         SplitMix64 rng = StreamFor(seed, 8);
-        const bool longer = seed % 10 == 0;
+        const bool longer = seed % 3 == 0;
         const int n = UniformInt(rng, 30, longer ? 3000 : 600);
         const int dims = UniformInt(rng, 1, 2);
         const int min_segment = UniformInt(rng, 1, 4);
@@ -214,7 +214,7 @@ TEST(ChangePoints, LongSeriesAndTheirBeginningsMatchTheSearchWithNothingPruned) 
         std::vector<int> reference;
         const std::vector<double> optima = ReferenceOptima(points, dims, penalty, min_segment, reference);
         EXPECT_EQ(FindChangePoints(points, dims, penalty, min_segment), reference) << seed;
-        for (int t = 2 * min_segment; t <= n; t += longer ? 17 : 1) {
+        for (int t = 2 * min_segment; t <= n; t += longer ? 7 : 1) {
             const std::vector<double> beginning(points.begin(), points.begin() + t * dims);
             const std::vector<int> found = FindChangePoints(beginning, dims, penalty, min_segment);
             ASSERT_TRUE(std::is_sorted(found.begin(), found.end()) && Legal(found, t, min_segment)) << seed;
