@@ -161,6 +161,7 @@ class Search {
             sum_t_[0] = sums_.sum[0][ut];
             sum_t_[1] = sums_.sum[1][ut];
             lowest_ = kInfinity;
+            lowest_begin_ = lowest_end_ = 0;
             highest_ = -kInfinity;
             highest_floor_ = -kInfinity;
             std::size_t k = 0;
@@ -287,6 +288,7 @@ class Search {
         const double* const sum1 = sum_[1].data();
         double* const total = total_.data();
         const double t = t_;
+        const double previous_lowest = lowest_;
         Pair low = {lowest_, lowest_};
         Pair high = {highest_, highest_};
         std::size_t k = begin;
@@ -315,40 +317,20 @@ class Search {
             lowest_ = std::min(lowest_, total[k]);
             highest_ = std::max(highest_, total[k]);
         }
+        if (lowest_ < previous_lowest) {
+            lowest_begin_ = begin;
+            lowest_end_ = end;
+        }
     }
 
-    // The earliest candidate whose total is the lowest, found in the blocks
-    // not passed over, in the order they were visited.
+    // The earliest candidate whose total is the lowest: in the range that
+    // first reached it (ranges are evaluated in ascending order, and a range
+    // is recorded only when it lowers the lowest).
     std::size_t EarliestLowest() const {
-        std::size_t k = 0;
-        std::size_t found = size_;
-        for (std::size_t level = levels_.size(); level-- > 0 && found == size_;) {
-            for (const std::size_t width = levels_[level].width; k + width <= size_ && found == size_;
-                 k += width) {
-                found = EarliestLowestIn(level, k / width);
-            }
+        for (std::size_t k = lowest_begin_; k < lowest_end_; ++k) {
+            if (total_[k] <= lowest_) return k;
         }
-        for (; k < size_ && found == size_; ++k) {
-            if (total_[k] <= lowest_) found = k;
-        }
-        return found < size_ ? found : 0;
-    }
-
-    // The same in block b of `level`, or size_ if it holds none.
-    std::size_t EarliestLowestIn(std::size_t level, std::size_t b) const {
-        const Level& at = levels_[level];
-        if (at.ruled_out[b]) return size_;
-        if (level == 0) {
-            for (std::size_t k = b * at.width; k < (b + 1) * at.width; ++k) {
-                if (total_[k] <= lowest_) return k;
-            }
-            return size_;
-        }
-        for (std::size_t child = b * kBranch; child < (b + 1) * kBranch; ++child) {
-            const std::size_t found = EarliestLowestIn(level - 1, child);
-            if (found < size_) return found;
-        }
-        return size_;
+        return 0;
     }
 
     // Marks as beaten at the current end the candidates whose total exceeds
@@ -411,7 +393,9 @@ class Search {
     // The current end.
     int t_ = 0;
     double sum_t_[2] = {0.0, 0.0};
-    double lowest_ = kInfinity;          // the lowest total so far
+    double lowest_ = kInfinity;     // the lowest total so far
+    std::size_t lowest_begin_ = 0;  // the range of candidates evaluated that first reached it
+    std::size_t lowest_end_ = 0;
     double highest_ = -kInfinity;        // the highest evaluated total
     double highest_floor_ = -kInfinity;  // the highest floor of a block passed over
 };
