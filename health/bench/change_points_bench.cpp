@@ -19,7 +19,7 @@
 #include <string>
 #include <vector>
 
-#include "health/change_points.h"
+#include "health/stats/change_points.h"
 #include "tools/split_mix.h"
 
 namespace {

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "health/findings/thresholds.h"
 #include "health/stats/change_points.h"
 #include "health/stats/step_detection.h"
 #include "tools/split_mix.h"
@@ -243,7 +244,11 @@ TEST(ChangePoints, HandCheckedSegmentations) {
 
 // What the report's penalty buys, through DetectSteps with no smallest step,
 // so that it returns every change the search finds: points scaled by their
-// noise sigma, penalty 2 * dims * ln(n), segments of two points or more.
+// noise sigma, the report's penalty per axis and ln(n) and its shortest
+// segment.
+const StepSearch kReportsSearch{kChangePenaltyPerAxisAndLogN, kMinSegmentCalibrations, kStepSideCalibrations,
+                                0.0};
+
 TEST(ChangePoints, TheReportsPenaltyKeepsNoiseWholeAndFindsTheSmallestPromisedMove) {
     const double sigma[2] = {0.4, 0.7};  // pixels; the promised move is max(3 sigma, 1 pixel)
     for (int dims = 1; dims <= 2; ++dims) {
@@ -251,7 +256,7 @@ TEST(ChangePoints, TheReportsPenaltyKeepsNoiseWholeAndFindsTheSmallestPromisedMo
             for (std::uint64_t seed = 1; seed <= 8; ++seed) {
                 std::vector<double> points = Noise(n, dims, 100 * seed + static_cast<std::uint64_t>(dims));
                 for (std::size_t i = 0; i < points.size(); ++i) points[i] = 5.0 + sigma[i % dims] * points[i];
-                EXPECT_TRUE(DetectSteps(Days(n), points, dims, sigma, 0.0, 20).empty())
+                EXPECT_TRUE(DetectSteps(Days(n), points, dims, sigma, kReportsSearch).empty())
                     << "dims " << dims << " n " << n << " seed " << seed;
             }
         }
@@ -267,7 +272,7 @@ TEST(ChangePoints, TheReportsPenaltyKeepsNoiseWholeAndFindsTheSmallestPromisedMo
                 points[i] *= sigma[i % dims];
                 if (i % dims == 0 && static_cast<int>(i) / dims >= before) points[i] += 3.5 * sigma[0];
             }
-            const std::vector<DetectedStep> found = DetectSteps(Days(n), points, dims, sigma, 0.0, 20);
+            const std::vector<DetectedStep> found = DetectSteps(Days(n), points, dims, sigma, kReportsSearch);
             at_the_move += std::any_of(found.begin(), found.end(), [&](const DetectedStep& step) {
                 return std::abs(step.at - before) <= 1;
             });
