@@ -32,14 +32,9 @@ namespace {
 constexpr std::size_t kRowRoom = 64 + 34 * kWriteFixedRoom;
 constexpr std::size_t kTypicalRow = 240;  // bytes, a little more than most rows take
 
-// The rows of one camera's calibrations.
-std::string CameraCalibrationRows(const CameraAnalysis& analysis) {
-    const CameraQuantities& camera = analysis.quantities;
-    const ZeroPointBaseline& zero_point = analysis.zero_point;
-    std::string text;
-    const std::size_t n = camera.calibrations.size();
-    text.reserve(n * kTypicalRow);
-    std::vector<std::string> kinds(n);
+// Per calibration, the kinds of the findings that cover it, ';' between them.
+std::vector<std::string> KindsPerCalibration(const CameraAnalysis& analysis) {
+    std::vector<std::string> kinds(analysis.quantities.calibrations.size());
     for (const Finding& f : analysis.findings) {
         for (int i = std::max(f.first, 0); i <= f.last; ++i) {
             std::string& list = kinds[static_cast<std::size_t>(i)];
@@ -47,6 +42,17 @@ std::string CameraCalibrationRows(const CameraAnalysis& analysis) {
             list += KindName(f.kind);
         }
     }
+    return kinds;
+}
+
+// The rows of one camera's calibrations.
+std::string CameraCalibrationRows(const CameraAnalysis& analysis) {
+    const CameraQuantities& camera = analysis.quantities;
+    const ZeroPointBaseline& zero_point = analysis.zero_point;
+    std::string text;
+    const std::size_t n = camera.calibrations.size();
+    text.reserve(n * kTypicalRow);
+    const std::vector<std::string> kinds = KindsPerCalibration(analysis);
     const std::string camera_number = std::to_string(camera.camera);
     std::string time;
     char row[kRowRoom];
