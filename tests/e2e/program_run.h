@@ -35,7 +35,10 @@ inline const std::string kBanner =
     "  Calibration File Summary   1.61    \n"
     "=========================================================\n\n";
 inline const std::string kClosing = "\n Done with processing \n";
-inline const std::string kCancel = " ERROR getting CAL files folder pathname \n";
+// The cancel message and the closing prompt whose key wait keeps it readable.
+inline const std::string kCancel =
+    " ERROR getting CAL files folder pathname \n"
+    "\n Enter CR to exit program \n";
 
 struct ProgramRun {
     int exit_status = -1;

@@ -555,6 +555,7 @@ TEST_F(HostileFolder, FolderLineWithANulByteIsACancel) {
     WriteFile(sibling / "SummaryCAL001_FitCoefs.txt", "a table of another folder\r\n");
     const ProgramRun run = RunWithInput(folder_.string() + std::string("\0x\n\n", 4));
     EXPECT_EQ(run.out, ConsoleText(kBanner + kCancel));
+    EXPECT_EQ(run.err, ConsoleText(folder_.string() + ": a folder path cannot hold a NUL byte\n"));
     EXPECT_FALSE(fs::exists(SummaryFolder()));
 }
 
