@@ -293,6 +293,8 @@ TEST_F(HostileFolder, OutOfRangeNumbersInDoubleFields) {
     EXPECT_EQ(run.out,
               ConsoleText(kBanner + Summarizing(1) +
                           "Warning: Reached maximum number of sweeps (30) in SVD routine...\n" + kClosing));
+    EXPECT_EQ(run.err, ConsoleText(folder_.string() + kSeparator + kStandardName +
+                                   ": the inverse fit's SVD reached its sweep limit\n"));
 
     CleanTables expected = TablesOfCleanFiles({content});
     expected.fit_coefs = ReplaceOnce(expected.fit_coefs, " 111.111  22.222  33.333  44.444",
