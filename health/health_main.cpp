@@ -2,7 +2,8 @@
 //
 //   Norv_CalHealth [options] FOLDER      (see --help)
 //
-// Exit status: 0 every camera OK, 1 some WATCH, 2 some ACTION, 3 an error.
+// Exit status: 0 every camera OK, 1 some WATCH, 2 some ACTION, 3 an error
+// (console output that could not be written among them).
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -72,6 +73,15 @@ void PrintCamera(const CameraAnalysis& camera) {
     std::printf("%s\n", line.c_str());
 }
 
+// Given the status the run earned, returns it when standard output took all
+// of the console text; otherwise says so on standard error and returns 3, so
+// that a scheduled run whose output was lost does not pass for a good one.
+int StatusAfterConsoleOutput(int status) {
+    if (std::fflush(stdout) == 0 && !std::ferror(stdout)) return status;
+    std::fprintf(stderr, "Norv_CalHealth: cannot write the console output to standard output\n");
+    return kExitError;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -84,11 +94,11 @@ int main(int argc, char** argv) {
     }
     if (options.help) {
         std::printf("%s", UsageText().c_str());
-        return 0;
+        return StatusAfterConsoleOutput(0);
     }
     if (options.version) {
         std::printf("Norv_CalHealth %s\n", kHealthVersion);
-        return 0;
+        return StatusAfterConsoleOutput(0);
     }
 
     fs::path tables_folder;
@@ -135,5 +145,5 @@ int main(int argc, char** argv) {
     std::printf("Report: %s\n", (out / "CalHealth.html").string().c_str());
     std::printf("Tables: %s, %s\n", (out / "CalHealth_findings.csv").string().c_str(),
                 (out / "CalHealth_calibrations.csv").string().c_str());
-    return static_cast<int>(worst);
+    return StatusAfterConsoleOutput(static_cast<int>(worst));
 }

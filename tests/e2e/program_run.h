@@ -53,4 +53,11 @@ struct ProgramRun {
 ProgramRun RunProgram(const std::filesystem::path& work_folder, const std::string& input_text,
                       const std::string& shell_prefix = "");
 
+// RunProgram for any program, given its path and its arguments as the
+// command shell is to see them. Given an output_device (such as /dev/full),
+// standard output goes there instead and out stays empty.
+ProgramRun RunTool(const std::string& program, const std::string& arguments,
+                   const std::filesystem::path& work_folder, const std::string& input_text,
+                   const std::filesystem::path& output_device = {}, const std::string& shell_prefix = "");
+
 #endif  // TESTS_E2E_PROGRAM_RUN_H
