@@ -40,6 +40,11 @@ for path in ./usr/bin/Norv_CalSummary ./usr/bin/Norv_CalHealth ./usr/bin/make_ca
             ./usr/share/man/man1/make_cal_files.1; do
     grep -qx -- "$path" <<<"$deb_files" || fail "the .deb lacks $path"
 done
+# The pictures the README shows, beside it at the paths its links give.
+readme_pictures=$(grep -o '!\[[^]]*\]([^)]*)' README.md | sed 's/^.*(\(.*\))$/\1/' | grep -v '://' || true)
+for picture in $readme_pictures; do
+    grep -qx -- "./usr/share/doc/Norv_CalSummary/$picture" <<<"$deb_files" || fail "the .deb lacks $picture, shown by its README"
+done
 grep -q "Depends:.*libreadline8" <<<"$(dpkg -I "$deb")" || fail "the .deb does not depend on the readline runtime"
 root="$scratch/root"
 dpkg -x "$deb" "$root"
@@ -61,6 +66,9 @@ for path in bin/Norv_CalSummary.exe bin/Norv_CalHealth.exe bin/make_cal_files.ex
             share/doc/Norv_CalSummary/README.md share/doc/Norv_CalSummary/LICENSE \
             share/doc/Norv_CalSummary/third_party/uplot/LICENSE; do
     grep -qx -- "$top/$path" <<<"$zip_files" || fail "the zip lacks $top/$path"
+done
+for picture in $readme_pictures; do
+    grep -qx -- "$top/share/doc/Norv_CalSummary/$picture" <<<"$zip_files" || fail "the zip lacks $picture, shown by its README"
 done
 unzip -q "$zip" -d "$scratch/zip"
 cp -r examples/calibrations "$scratch/zip_calibrations"

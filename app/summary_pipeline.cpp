@@ -240,7 +240,10 @@ void Write(PipelineRun& run, std::size_t job) {
     Slot& slot = SlotOf(run, job);
     switch (slot.outcome) {
         case kRowsReady:
-            if (slot.sweep_limit_reached) PrintSweepLimitWarning(TermCount(slot.scan->record.fit_order));
+            if (slot.sweep_limit_reached) {
+                PrintSweepLimitWarning(TermCount(slot.scan->record.fit_order));
+                PrintSweepLimitFile(slot.path);
+            }
             WriteCalibrationRows(slot.fit_coefs_rows, slot.fit_stars_rows);
             KeepInverse(*run.record, slot.scan->record);
             return;

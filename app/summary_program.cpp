@@ -32,13 +32,20 @@ void PrintBanner() {
     std::printf("=========================================================\n\n");
 }
 
+// Given nothing, prints the cancel message and the closing prompt, waits
+// for one character (the end of input ends the wait), and ends the process
+// with status 1. The wait keeps the message readable in a console window
+// that closes with the program (one opened by double-clicking it).
 [[noreturn]] void EndAsCancelled() {
     std::printf(" ERROR getting CAL files folder pathname \n");
+    std::printf("\n Enter CR to exit program \n");
+    WaitForCharacter();
     EndProcess(1);
 }
 
 // Asks for the folder and returns it ending with the separator. Ends the
-// process with status 1 when the operator cancels or the path is too long.
+// process with status 1, after the cancel message and a wait for one
+// character, when the operator cancels or the path is too long.
 std::string ChooseCalibrationFolder() {
     SetConsoleTitle("Norv Console Window");
     std::string folder;

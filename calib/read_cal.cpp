@@ -7,6 +7,7 @@
 
 #include "calib/cal_scanner.h"
 #include "calib/inverse_poly.h"
+#include "calib/jacobi_svd.h"
 #include "calib/process_end.h"
 #include "calib/wait_for_number.h"
 
@@ -203,6 +204,13 @@ void PrintOrderNotImplemented(int fit_order) {
     std::printf(" fitorder %li is not implemented in ReadCALfile\n", static_cast<long>(fit_order));
 }
 
+void PrintSweepLimitFile(const char* path) {
+    // Standard output first, so that the note follows the warning when both
+    // streams go to one file.
+    std::fflush(stdout);
+    std::fprintf(stderr, "%s: the inverse fit's SVD reached its sweep limit\n", path);
+}
+
 bool ReadCALfile(const char* path, CalibrationRecord& record, SiteRecord& site) {
     CalWindow window;
     if (!OpenCalWindow(path, window)) EndAsUnreadable(path);
@@ -221,7 +229,12 @@ bool ReadCALfile(const char* path, CalibrationRecord& record, SiteRecord& site) 
     ReadStarTable(scanner, record);
     if (window.read_failed) EndAsUnreadable(path);
     SetDerivedFields(record);
-    Compute_Inverse_Poly(record);
+    // Compute_Inverse_Poly's fit and warning (CheckFitOrder has refused any
+    // other order), with the file named after the warning.
+    if (FitInversePolynomial(record)) {
+        PrintSweepLimitWarning(TermCount(record.fit_order));
+        PrintSweepLimitFile(path);
+    }
     return true;
 }
 

@@ -13,7 +13,8 @@
 // coefficient lines, residual and photometric fits, star table. It then sets
 // the derived fields (radians, radians per pixel, the site's geocentric
 // radius in km on the WGS84 ellipsoid) and fits the inverse plate polynomial
-// (Compute_Inverse_Poly). Returns true after a complete load.
+// (as Compute_Inverse_Poly does; after its sweep-limit warning,
+// PrintSweepLimitFile names the file). Returns true after a complete load.
 //
 // A file from which not one header value can be read (empty, binary, another
 // encoding) holds no calibration: the records are left as they were, the
@@ -90,9 +91,12 @@ CalApplyResult ApplyCALscan(const char* path, const CalScan& scan, CalibrationRe
 
 // ReadCALfile's messages: " Cannot open calibration file %s for reading \n",
 // " No calibration in %s; no row written \n" and " fitorder %li is not
-// implemented in ReadCALfile\n". Never end the process.
+// implemented in ReadCALfile\n" on standard output; and on standard error,
+// after the sweep-limit warning (which names no file), "%s: the inverse
+// fit's SVD reached its sweep limit\n" with the path. Never end the process.
 void PrintCannotRead(const char* path);
 void PrintNoCalibration(const char* path);
 void PrintOrderNotImplemented(int fit_order);
+void PrintSweepLimitFile(const char* path);
 
 #endif  // CALIB_READ_CAL_H

@@ -1,12 +1,32 @@
-# Installation and packages: the programs under bin/, the README and the
-# licences (the project's, and uPlot's for the health report's charts) under
-# share/doc/<project>/, a man page for each program under share/man/man1/; a
-# .deb on Linux and a .zip on Windows (the mingw build, whose executables are
-# linked statically) through CPack.
+# Installation and packages: the programs under bin/, the README with the
+# pictures it shows and the licences (the project's, and uPlot's for the
+# health report's charts) under share/doc/<project>/, a man page for each
+# program under share/man/man1/; a .deb on Linux and a .zip on Windows (the
+# mingw build, whose executables are linked statically) through CPack.
 include(GNUInstallDirs)
 
 install(TARGETS Norv_CalSummary Norv_CalHealth make_cal_files RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES README.md LICENSE DESTINATION ${CMAKE_INSTALL_DOCDIR})
+# The pictures the README shows (![text](path) with a path in the source
+# tree), installed beside it at the same relative paths, so that its links
+# work where it is installed. The README is read again when it changes.
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS README.md)
+file(STRINGS README.md readme_picture_lines REGEX "!\\[[^]]*\\]\\([^)]+\\)")
+foreach(line IN LISTS readme_picture_lines)
+  string(REGEX MATCHALL "!\\[[^]]*\\]\\([^)]+\\)" links "${line}")
+  foreach(link IN LISTS links)
+    string(REGEX REPLACE "^!\\[[^]]*\\]\\(([^)]+)\\)$" "\\1" picture "${link}")
+    if(picture MATCHES "://")
+      continue()
+    endif()
+    if(NOT EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${picture})
+      message(WARNING "README.md shows ${picture}, which is not in the source tree")
+      continue()
+    endif()
+    get_filename_component(picture_folder "${picture}" DIRECTORY)
+    install(FILES ${picture} DESTINATION ${CMAKE_INSTALL_DOCDIR}/${picture_folder})
+  endforeach()
+endforeach()
 install(FILES third_party/uplot/LICENSE third_party/uplot/VERSION.md
         DESTINATION ${CMAKE_INSTALL_DOCDIR}/third_party/uplot)
 

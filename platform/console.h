@@ -27,10 +27,11 @@ void SetConsoleTitle(std::string_view title);
 // Asks the operator for the folder of calibration files. Returns true with
 // folder set to an existing folder (as typed, without any separator added),
 // or false when the operator cancelled (empty entry or end of input).
-// On a Linux terminal a wrong entry is reported on standard error and asked
-// again; on a Windows console the folder dialog is shown, and closing it
-// without a folder is a cancel. From redirected input, on either platform,
-// one line is read and a wrong entry counts as a cancel. Never ends the process.
+// On a Linux terminal a wrong entry is reported on standard error
+// ("<path>: no such folder") and asked again; on a Windows console the folder
+// dialog is shown, and closing it without a folder is a cancel. From
+// redirected input, on either platform, one line is read and a wrong entry is
+// reported the same way and counts as a cancel. Never ends the process.
 bool ChooseFolder(std::string& folder);
 
 // Flushes standard output, then waits for one character from standard input;

@@ -36,9 +36,24 @@ bool IsExistingFolder(const std::string& path) {
     return std::filesystem::is_directory(PathFromUtf8(path), error);
 }
 
+void PrintNotAFolder(const std::string& path) {
+    const std::size_t nul = path.find('\0');
+    if (nul != std::string::npos) {
+        std::fprintf(stderr, "%s: a folder path cannot hold a NUL byte\n", path.substr(0, nul).c_str());
+        return;
+    }
+    std::error_code error;
+    const bool something_there = std::filesystem::exists(PathFromUtf8(path), error);
+    std::fprintf(stderr, "%s: %s\n", path.c_str(), something_there ? "not a folder" : "no such folder");
+}
+
 bool ReadFolderLine(std::string& folder) {
     std::string entry;
-    if (!ReadPlainLine(entry) || entry.empty() || !IsExistingFolder(entry)) return false;
+    if (!ReadPlainLine(entry) || entry.empty()) return false;
+    if (!IsExistingFolder(entry)) {
+        PrintNotAFolder(entry);
+        return false;
+    }
     folder = entry;
     return true;
 }

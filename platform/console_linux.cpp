@@ -36,8 +36,7 @@ bool PromptOnTerminal(std::string& folder) {
             folder = entry;
             return true;
         }
-        std::fprintf(stderr, " %s is not an existing folder; try again, or enter nothing to cancel \n",
-                     entry.c_str());
+        PrintNotAFolder(entry);
     }
 }
 

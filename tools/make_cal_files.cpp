@@ -2,6 +2,7 @@
 //
 //   make_cal_files <folder> <files> <cameras> [--seed N] [--stars MIN MAX]
 //   make_cal_files --network <folder> <cameras> <nights> [--seed N]
+//   make_cal_files --help
 //
 // Files are spread evenly over the cameras; each file holds MIN..MAX stars
 // (default 20..200). The same arguments always write the same bytes.
@@ -22,18 +23,37 @@ bool ParseInt(std::string_view text, long long lo, long long hi, long long& valu
     return result.ec == std::errc() && result.ptr == end && value >= lo && value <= hi;
 }
 
-int Usage() {
-    std::fprintf(stderr,
+// Given the stream to write to, prints the usage text; returns nothing.
+void PrintUsage(std::FILE* stream) {
+    std::fprintf(stream,
                  "usage: make_cal_files <folder> <files> <cameras> [--seed N] [--stars MIN MAX]\n"
                  "       make_cal_files --network <folder> <cameras> <nights> [--seed N]\n"
+                 "       make_cal_files --help\n"
                  "  files >= 0, cameras 1..%d, 0 <= MIN <= MAX <= %d\n",
                  kMaxCameras, kMaxStars);
+}
+
+// Wrong arguments: the usage text on standard error; returns the exit status 2.
+int Usage() {
+    PrintUsage(stderr);
     return 2;
+}
+
+bool AsksForHelp(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) return true;
+    }
+    return false;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Asked for, the usage text is the answer: standard output, status 0.
+    if (AsksForHelp(argc, argv)) {
+        PrintUsage(stdout);
+        return std::fflush(stdout) == 0 ? 0 : 1;
+    }
     if (argc > 1 && std::strcmp(argv[1], "--network") == 0) return NetworkModeMain(argc, argv);
     if (argc < 4) return Usage();
     NetworkRequest request{argv[1], 0, 0, 1, 20, 200};

@@ -33,6 +33,7 @@ namespace {
 struct RunResult {
     int exit_status = -1;
     std::string console;
+    std::string errors;                         // standard error
     std::map<std::string, std::string> tables;  // Summary/ file name -> bytes
 };
 
@@ -42,13 +43,14 @@ RunResult RunWithWorkers(const fs::path& scratch, const fs::path& folder, int wo
     fs::remove_all(folder / "Summary");
     const fs::path input = scratch / "stdin.txt";
     const fs::path output = scratch / "stdout.txt";
+    const fs::path errors = scratch / "stderr.txt";
     WriteFile(input, folder.string() + "\n42\n\n");
     std::fflush(nullptr);
     const pid_t child = fork();
     if (child == 0) {
         if (std::freopen(input.c_str(), "r", stdin) == nullptr ||
             std::freopen(output.c_str(), "w", stdout) == nullptr ||
-            std::freopen("/dev/null", "w", stderr) == nullptr) {
+            std::freopen(errors.c_str(), "w", stderr) == nullptr) {
             _exit(99);
         }
         RunSummaryProgram(workers);
@@ -59,6 +61,7 @@ RunResult RunWithWorkers(const fs::path& scratch, const fs::path& folder, int wo
         result.exit_status = WEXITSTATUS(status);
     }
     result.console = ReadFile(output);
+    result.errors = ReadFile(errors);
     std::error_code error;
     for (const auto& entry : fs::directory_iterator(folder / "Summary", error)) {
         result.tables[entry.path().filename().string()] = ReadFile(entry.path());
@@ -100,6 +103,12 @@ void GeneratedNetwork(const fs::path& folder) {
     WriteCalNetwork(NetworkRequest{folder.string(), 240, 7, 11, 0, 300});
 }
 
+// A calibration whose decomposition reaches its sweep limit: an infinite
+// coefficient makes the normal matrix NaN.
+CalibrationSample InfiniteCoefficientFile() {
+    return Calibration(7, 10, 3, 5);
+}
+
 // Files that take values from the file before them, skipped files, a file
 // whose fit order line is missing after one of another order (read again
 // with the inherited order), a star row cut short, a calibration whose
@@ -118,7 +127,7 @@ void FilesThatLeanOnEachOther(const fs::path& folder) {
             WriteCalibration(folder, sample, text);
         }
     }
-    CalibrationSample infinite = Calibration(7, 10, 3, 5);
+    const CalibrationSample infinite = InfiniteCoefficientFile();
     WriteCalibration(folder, infinite, WithLine(CalText(infinite), " x ", " x   1e999 1e999"));
     mkfifo((folder / "CAL003_20131231_000000_000.txt").c_str(), 0600);
 }
@@ -170,6 +179,7 @@ TEST_P(SummaryPipeline, GivesTheBytesOfTheSingleThreadedRun) {
     const RunResult parallel = RunWithWorkers(scratch.path, folder, workers);
     EXPECT_EQ(parallel.exit_status, serial.exit_status);
     EXPECT_EQ(parallel.console, serial.console) << corpus.name << " with " << workers << " workers";
+    EXPECT_EQ(parallel.errors, serial.errors) << corpus.name << " with " << workers << " workers";
     ASSERT_EQ(parallel.tables.size(), serial.tables.size());
     for (const auto& [name, bytes] : serial.tables) {
         EXPECT_TRUE(parallel.tables.count(name) == 1 && parallel.tables.at(name) == bytes)
@@ -200,6 +210,12 @@ TEST(SummaryPipelineCorpora, ReachTheWarningTheNoticeAndTheEnds) {
         const RunResult serial = RunWithWorkers(scratch.path, folder, 1);
         EXPECT_NE(serial.console.find(check.expected), std::string::npos) << check.corpus.name;
     }
+    // The warning names no file; standard error does, the same for any
+    // number of workers (GivesTheBytesOfTheSingleThreadedRun).
+    const fs::path folder = scratch.path / kCorpora[1].name;
+    EXPECT_EQ(RunWithWorkers(scratch.path, folder, 1).errors,
+              (folder / CalFileName(InfiniteCoefficientFile())).string() +
+                  ": the inverse fit's SVD reached its sweep limit\n");
 }
 
 }  // namespace

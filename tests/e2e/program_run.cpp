@@ -29,23 +29,25 @@ namespace {
 #ifdef _WIN32
 // cmd.exe: "cd /d" also changes the drive. The program's path is made
 // absolute first, as the command changes the working folder before it.
-std::string RedirectedCommand(const std::filesystem::path& work_folder, const std::filesystem::path& input,
+std::string RedirectedCommand(const std::string& program_path, const std::string& arguments,
+                              const std::filesystem::path& work_folder, const std::filesystem::path& input,
                               const std::filesystem::path& output, const std::filesystem::path& errors,
                               const std::string&) {
-    const std::string program = std::filesystem::absolute(NORV_PROGRAM).string();
-    return "cd /d \"" + work_folder.string() + "\" && \"" + program + "\" < \"" + input.string() + "\" > \"" +
-           output.string() + "\" 2> \"" + errors.string() + "\"";
+    const std::string program = std::filesystem::absolute(program_path).string();
+    return "cd /d \"" + work_folder.string() + "\" && \"" + program + "\" " + arguments + " < \"" +
+           input.string() + "\" > \"" + output.string() + "\" 2> \"" + errors.string() + "\"";
 }
 
 int ExitStatus(int system_result) {
     return system_result;
 }
 #else
-std::string RedirectedCommand(const std::filesystem::path& work_folder, const std::filesystem::path& input,
+std::string RedirectedCommand(const std::string& program, const std::string& arguments,
+                              const std::filesystem::path& work_folder, const std::filesystem::path& input,
                               const std::filesystem::path& output, const std::filesystem::path& errors,
                               const std::string& shell_prefix) {
-    return shell_prefix + "cd '" + work_folder.string() + "' && '" NORV_PROGRAM "' < '" + input.string() +
-           "' > '" + output.string() + "' 2> '" + errors.string() + "'";
+    return shell_prefix + "cd '" + work_folder.string() + "' && '" + program + "' " + arguments + " < '" +
+           input.string() + "' > '" + output.string() + "' 2> '" + errors.string() + "'";
 }
 
 int ExitStatus(int system_result) {
@@ -57,14 +59,20 @@ int ExitStatus(int system_result) {
 
 ProgramRun RunProgram(const std::filesystem::path& work_folder, const std::string& input_text,
                       const std::string& shell_prefix) {
+    return RunTool(NORV_PROGRAM, "", work_folder, input_text, {}, shell_prefix);
+}
+
+ProgramRun RunTool(const std::string& program, const std::string& arguments,
+                   const std::filesystem::path& work_folder, const std::string& input_text,
+                   const std::filesystem::path& output_device, const std::string& shell_prefix) {
     const std::filesystem::path input = work_folder / "stdin.txt";
-    const std::filesystem::path output = work_folder / "stdout.txt";
+    const std::filesystem::path output = output_device.empty() ? work_folder / "stdout.txt" : output_device;
     const std::filesystem::path errors = work_folder / "stderr.txt";
     WriteFile(input, input_text);
     ProgramRun run;
-    run.exit_status =
-        ExitStatus(std::system(RedirectedCommand(work_folder, input, output, errors, shell_prefix).c_str()));
-    run.out = ReadFile(output);
+    run.exit_status = ExitStatus(std::system(
+        RedirectedCommand(program, arguments, work_folder, input, output, errors, shell_prefix).c_str()));
+    if (output_device.empty()) run.out = ReadFile(output);
     run.err = ReadFile(errors);
     return run;
 }

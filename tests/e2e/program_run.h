@@ -35,7 +35,10 @@ inline const std::string kBanner =
     "  Calibration File Summary   1.61    \n"
     "=========================================================\n\n";
 inline const std::string kClosing = "\n Done with processing \n";
-inline const std::string kCancel = " ERROR getting CAL files folder pathname \n";
+// The cancel message and the closing prompt whose key wait keeps it readable.
+inline const std::string kCancel =
+    " ERROR getting CAL files folder pathname \n"
+    "\n Enter CR to exit program \n";
 
 struct ProgramRun {
     int exit_status = -1;
@@ -49,5 +52,12 @@ struct ProgramRun {
 // same shell; Linux only.
 ProgramRun RunProgram(const std::filesystem::path& work_folder, const std::string& input_text,
                       const std::string& shell_prefix = "");
+
+// RunProgram for any program, given its path and its arguments as the
+// command shell is to see them. Given an output_device (such as /dev/full),
+// standard output goes there instead and out stays empty.
+ProgramRun RunTool(const std::string& program, const std::string& arguments,
+                   const std::filesystem::path& work_folder, const std::string& input_text,
+                   const std::filesystem::path& output_device = {}, const std::string& shell_prefix = "");
 
 #endif  // TESTS_E2E_PROGRAM_RUN_H

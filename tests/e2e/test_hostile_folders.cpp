@@ -305,6 +305,8 @@ TEST_F(HostileFolder, OutOfRangeNumbersInDoubleFields) {
     EXPECT_EQ(run.out,
               ConsoleText(kBanner + Summarizing(1) +
                           "Warning: Reached maximum number of sweeps (30) in SVD routine...\n" + kClosing));
+    EXPECT_EQ(run.err, ConsoleText(folder_.string() + kSeparator + kStandardName +
+                                   ": the inverse fit's SVD reached its sweep limit\n"));
 
     CleanTables expected = TablesOfCleanFiles({content});
     expected.fit_coefs = ReplaceOnce(expected.fit_coefs, " 111.111  22.222  33.333  44.444",
@@ -567,6 +569,7 @@ TEST_F(HostileFolder, FolderLineWithANulByteIsACancel) {
     WriteFile(sibling / "SummaryCAL001_FitCoefs.txt", "a table of another folder\r\n");
     const ProgramRun run = RunWithInput(folder_.string() + std::string("\0x\n\n", 4));
     EXPECT_EQ(run.out, ConsoleText(kBanner + kCancel));
+    EXPECT_EQ(run.err, ConsoleText(folder_.string() + ": a folder path cannot hold a NUL byte\n"));
     EXPECT_FALSE(fs::exists(SummaryFolder()));
 }
 

@@ -167,18 +167,30 @@ TEST(SummaryRun, EmptyFolderGetsSummaryFolderAndNoTables) {
     }
 }
 
-TEST(SummaryRun, CancelEndsAtOnceAndCreatesNothing) {
+TEST(SummaryRun, CancelWaitsForAKeyAndCreatesNothing) {
     ScratchFolder scratch;
     const fs::path folder = scratch.path / "calibrations";
     MakeCalibrationFolder(folder);
-    // An empty line, no input at all, and a folder that does not exist.
-    for (const std::string& input :
-         {std::string("\n"), std::string(""), (folder / "missing").string() + "\n"}) {
-        const ProgramRun run = RunProgram(folder, input);
-        EXPECT_EQ(run.exit_status, 1) << input;
-        EXPECT_EQ(run.out, ConsoleText(kBanner + kCancel)) << input;
-        EXPECT_FALSE(fs::exists(folder / "Summary")) << input;
-        EXPECT_FALSE(fs::exists(folder / "missing")) << input;
+    const std::string missing = (folder / "missing").string();
+    const std::string plain_file = (folder / "CALIBRATION_notes.txt").string();
+    // After each answer that cancels comes a folder line, which the closing
+    // wait must take as its key: had the run asked again, it would have
+    // summarized that folder. No input at all ends the wait at once.
+    const std::string then = folder.string() + "\n";
+    const struct {
+        std::string input;
+        std::string err;
+    } cases[] = {{"\n" + then, ""},
+                 {"", ""},
+                 {missing + "\n" + then, missing + ": no such folder\n"},
+                 {plain_file + "\n" + then, plain_file + ": not a folder\n"}};
+    for (const auto& c : cases) {
+        const ProgramRun run = RunProgram(folder, c.input);
+        EXPECT_EQ(run.exit_status, 1) << c.input;
+        EXPECT_EQ(run.out, ConsoleText(kBanner + kCancel)) << c.input;
+        EXPECT_EQ(run.err, ConsoleText(c.err)) << c.input;
+        EXPECT_FALSE(fs::exists(folder / "Summary")) << c.input;
+        EXPECT_FALSE(fs::exists(folder / "missing")) << c.input;
     }
 }
 
