@@ -412,6 +412,56 @@ TEST(StarsTable, OneEditedRowKeepsItsCalibrationsStarsWhereverItStands) {
     }
 }
 
+namespace {
+
+// A star row of the calibration at 01/01/2014 04:00:12.500 whose star
+// columns were cut short (a FitCoefs row among star rows reads alike: its
+// first eight columns are those of a star row, the rest are not).
+std::string CutStarRow() {
+    return "01/01/2014" + kStarsRow.substr(10, 61) + "  130.33930  56.58812\r\n";
+}
+
+std::vector<Calibration> TwoCalibrations() {
+    std::vector<Calibration> calibrations(2);
+    calibrations[0].time_ms = *ParseTableTime("12/14/2013", "04:00:12.500");
+    calibrations[1].time_ms = *ParseTableTime("01/01/2014", "04:00:12.500");
+    return calibrations;
+}
+
+}  // namespace
+
+TEST(StarsTable, ARowWhoseStarColumnsDoNotReadDoesNotSplitARun) {
+    ScratchFolder folder;
+    const fs::path path = folder.path / "SummaryCAL007_FitStars.txt";
+    const std::string prefix = kStarsRow.substr(0, 71);
+    WriteFile(path,
+              "  Calib\r\n   Date\r\n-----\r\n" + StarRows(2, prefix) + CutStarRow() + StarRows(3, prefix));
+    std::vector<Calibration> calibrations = TwoCalibrations();
+    std::vector<TableProblem> problems;
+    EXPECT_TRUE(ReadStarsTable(path, calibrations, problems).empty());
+    EXPECT_EQ(calibrations[0].star_count, 5);
+    EXPECT_DOUBLE_EQ(calibrations[0].mean_mv, 3.8);  // 3, 4, 3, 4, 5
+    EXPECT_EQ(calibrations[1].star_count, 0);
+    EXPECT_TRUE(std::isnan(calibrations[1].oc_sigma_arcmin));
+    ASSERT_EQ(problems.size(), 1u);
+    EXPECT_EQ(problems[0].line, 6);
+    EXPECT_EQ(problems[0].what, "too few values");
+    EXPECT_TRUE(problems[0].row_skipped);
+}
+
+TEST(StarsTable, ARowWhoseStarColumnsDoNotReadGivesItsCalibrationNothing) {
+    ScratchFolder folder;
+    const fs::path path = folder.path / "SummaryCAL007_FitStars.txt";
+    WriteFile(path, "  Calib\r\n   Date\r\n-----\r\n" + CutStarRow());
+    std::vector<Calibration> calibrations = TwoCalibrations();
+    std::vector<TableProblem> problems;
+    EXPECT_EQ(ReadStarsTable(path, calibrations, problems),
+              "FitStars table has no readable row (1 line below its header, none a FitStars row)");
+    EXPECT_EQ(calibrations[1].star_count, 0);
+    EXPECT_TRUE(std::isnan(calibrations[1].oc_sigma_arcmin));
+    EXPECT_TRUE(std::isnan(calibrations[1].magfit_slope));
+}
+
 TEST(StarsTable, SaysWhyATableGaveNoStar) {
     ScratchFolder folder;
     const fs::path path = folder.path / "SummaryCAL007_FitStars.txt";
