@@ -104,6 +104,7 @@ INSTANTIATE_TEST_SUITE_P(Tokens, NumberTest,
                                            NumberCase{".5", true, 0.5}, NumberCase{"-nan", false, 0},
                                            NumberCase{"inf", false, 0}, NumberCase{"1e999", false, 0},
                                            NumberCase{"12a", false, 0}, NumberCase{"-", false, 0},
+                                           NumberCase{"+-7", false, 0}, NumberCase{"+-.5e1", false, 0},
                                            NumberCase{"", false, 0}, NumberCase{"1.2.3", false, 0}));
 
 TEST(Numbers, TheScannerReadsEveryTokenAsTheGeneralReaderDoes) {
@@ -170,6 +171,9 @@ TEST(TableRows, DamagedRowsSayWhy) {
     std::string text_value = kCoefsRow;
     text_value.replace(text_value.find("35.211"), 6, "35.2x1");
     EXPECT_STREQ(ParseCoefsRow(text_value, row), "a value is not a finite number");
+    std::string two_signs = kCoefsRow;
+    two_signs.replace(two_signs.find(" 35.211"), 7, "+-35.21");
+    EXPECT_STREQ(ParseCoefsRow(two_signs, row), "a value is not a finite number");
     EXPECT_STREQ(ParseCoefsRow("13/16/2013 23:59:01.003" + kCoefsRow.substr(23), row),
                  "not a date MM/DD/YYYY and a time HH:MM:SS.mmm");
 }
