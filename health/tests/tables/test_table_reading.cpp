@@ -355,6 +355,30 @@ TEST(CameraTables, JoinsStarRowsToTheirCalibrationAndReportsWhatItSkips) {
     EXPECT_NE(problems[2].what.find("1 star rows"), std::string::npos);
 }
 
+TEST(CameraTables, RowsOfOneTimeAreIdenticalOnlyWhenEveryValueIs) {
+    // The same row again with one value changed that the calibration does
+    // not keep (its RA, its constant y term), and once more spaced otherwise.
+    std::string other_ra = kCoefsRow;
+    other_ra.replace(other_ra.find("  52.442"), 8, "  52.443");
+    std::string other_y0 = kCoefsRow;
+    other_y0.replace(other_y0.find("-6.515518e-004"), 14, "-6.515518e-005");
+    std::string spaced = kCoefsRow;
+    spaced.replace(spaced.find("  52.442"), 8, " 52.4420");
+    ScratchFolder folder;
+    CameraTablePaths paths;
+    paths.camera = 7;
+    paths.coefs = folder.path / "SummaryCAL007_FitCoefs.txt";
+    for (const auto& [second, identical] : {std::pair{other_ra, false}, {other_y0, false}, {spaced, true}}) {
+        WriteFile(paths.coefs, kCoefsRow + "\r\n" + second + "\r\n");
+        std::vector<TableProblem> problems;
+        const CameraTables tables = ReadCameraTables(paths, problems);
+        ASSERT_EQ(tables.duplicates.size(), 1u);
+        EXPECT_EQ(tables.duplicates[0].rows, 2);
+        EXPECT_EQ(tables.duplicates[0].identical, identical) << second;
+        EXPECT_TRUE(problems.empty());
+    }
+}
+
 TEST(CameraTables, AFolderWithoutTablesIsAnError) {
     ScratchFolder folder;
     fs::path tables_folder;
