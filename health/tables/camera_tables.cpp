@@ -11,10 +11,21 @@ namespace fs = std::filesystem;
 
 namespace {
 
-bool SameValues(const Calibration& a, const Calibration& b) {
-    return a.azimuth_deg == b.azimuth_deg && a.elevation_deg == b.elevation_deg && a.tilt_deg == b.tilt_deg &&
-           a.table_arcmin_per_pixel == b.table_arcmin_per_pixel && a.x1 == b.x1 && a.x2 == b.x2 &&
-           a.y1 == b.y1 && a.y2 == b.y2;
+// A FitCoefs row read: the calibration it gives, and all its values, which
+// tell rows of one time that repeat each other from rows that differ (in a
+// value the calibration keeps or in one it does not).
+struct CoefsEntry {
+    Calibration calibration;
+    CoefsRow row;
+};
+
+bool SameValues(const CoefsRow& a, const CoefsRow& b) {
+    bool same = a.ra_deg == b.ra_deg && a.dec_deg == b.dec_deg && a.azimuth_deg == b.azimuth_deg &&
+                a.elevation_deg == b.elevation_deg && a.arcmin_per_pixel == b.arcmin_per_pixel &&
+                a.tilt_deg == b.tilt_deg;
+    for (int term = 0; term < 10; ++term)
+        same = same && a.xcoef[term] == b.xcoef[term] && a.ycoef[term] == b.ycoef[term];
+    return same;
 }
 
 Calibration CalibrationOf(const CoefsRow& row, long long line) {
@@ -32,9 +43,10 @@ Calibration CalibrationOf(const CoefsRow& row, long long line) {
     return calibration;
 }
 
-// Reads the FitCoefs rows into tables; returns why it gave none (empty when
+// Reads the FitCoefs rows into entries; returns why it gave none (empty when
 // it gave some).
-std::string ReadCoefsTable(const fs::path& path, CameraTables& tables, std::vector<TableProblem>& problems) {
+std::string ReadCoefsTable(const fs::path& path, std::vector<CoefsEntry>& entries,
+                           std::vector<TableProblem>& problems) {
     const std::string name = path.filename().string();
     LineReader reader(path);
     if (!reader.IsOpen()) {
@@ -52,35 +64,35 @@ std::string ReadCoefsTable(const fs::path& path, CameraTables& tables, std::vect
             continue;
         }
         ++lines.rows;
-        tables.calibrations.push_back(CalibrationOf(row, reader.LineNumber()));
+        entries.push_back({CalibrationOf(row, reader.LineNumber()), row});
     }
     if (reader.Failed()) problems.push_back({name, reader.LineNumber(), "read error; the rest is missing"});
     NoteCarriageReturnLines(reader, name, problems);
     return lines.rows > 0 ? std::string() : NoRowReason("FitCoefs", reader, lines);
 }
 
-// Keeps the first row of every calibration time (in table order) and
-// records the others as duplicates.
-void SortAndFindDuplicates(CameraTables& tables) {
-    std::vector<Calibration>& rows = tables.calibrations;
-    const auto earlier = [](const Calibration& a, const Calibration& b) { return a.time_ms < b.time_ms; };
+// Keeps the first row of every calibration time (in table order) as its
+// calibration and records the others as duplicates.
+void SortAndFindDuplicates(std::vector<CoefsEntry>& rows, CameraTables& tables) {
+    const auto earlier = [](const CoefsEntry& a, const CoefsEntry& b) {
+        return a.calibration.time_ms < b.calibration.time_ms;
+    };
     // The summary program writes rows in time order; a sort would only move them.
     if (!std::is_sorted(rows.begin(), rows.end(), earlier))
         std::stable_sort(rows.begin(), rows.end(), earlier);
-    std::vector<Calibration> unique;
-    unique.reserve(rows.size());
+    tables.calibrations.reserve(rows.size());
     for (std::size_t i = 0; i < rows.size();) {
+        const std::int64_t time_ms = rows[i].calibration.time_ms;
         std::size_t j = i + 1;
         bool identical = true;
-        while (j < rows.size() && rows[j].time_ms == rows[i].time_ms) {
-            identical = identical && SameValues(rows[i], rows[j]);
+        while (j < rows.size() && rows[j].calibration.time_ms == time_ms) {
+            identical = identical && SameValues(rows[i].row, rows[j].row);
             ++j;
         }
-        if (j - i > 1) tables.duplicates.push_back({rows[i].time_ms, static_cast<int>(j - i), identical});
-        unique.push_back(rows[i]);
+        if (j - i > 1) tables.duplicates.push_back({time_ms, static_cast<int>(j - i), identical});
+        tables.calibrations.push_back(rows[i].calibration);
         i = j;
     }
-    rows.swap(unique);
 }
 
 }  // namespace
@@ -93,8 +105,9 @@ CameraTables ReadCameraTables(const CameraTablePaths& paths, std::vector<TablePr
     } else if (paths.coefs.empty()) {
         tables.coefs_problem = "no FitCoefs table";
     } else {
-        tables.coefs_problem = ReadCoefsTable(paths.coefs, tables, problems);
-        SortAndFindDuplicates(tables);
+        std::vector<CoefsEntry> rows;
+        tables.coefs_problem = ReadCoefsTable(paths.coefs, rows, problems);
+        SortAndFindDuplicates(rows, tables);
     }
     if (!paths.stars_clash.empty()) {
         tables.stars_problem = paths.stars_clash;

@@ -29,8 +29,14 @@ std::string_view NextToken(const char*& cursor, const char* end) {
 bool ParseFiniteNumber(std::string_view token, double& value) {
     const char* begin = token.data();
     const char* end = token.data() + token.size();
-    if (begin != end && *begin == '+') ++begin;  // from_chars takes no plus sign
-    if (begin == end || (*begin != '-' && *begin != '.' && !IsDigit(*begin))) return false;
+    // from_chars takes no plus sign; after one, only the number's digits or
+    // point may follow ("+-1" has two signs and is no number).
+    bool plus = false;
+    if (begin != end && *begin == '+') {
+        plus = true;
+        ++begin;
+    }
+    if (begin == end || ((plus || *begin != '-') && *begin != '.' && !IsDigit(*begin))) return false;
     double parsed = 0.0;
     const std::from_chars_result result = std::from_chars(begin, end, parsed);
     if (result.ec != std::errc() || result.ptr != end || !std::isfinite(parsed)) return false;

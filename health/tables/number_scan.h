@@ -11,8 +11,8 @@ std::string_view NextToken(const char*& cursor, const char* end);
 
 // Given a token, sets value to the number it spells and returns true when the
 // whole token is one finite decimal number ("-12.345", "7", "1.5e-003");
-// returns false otherwise (text, "nan", "inf", an empty token, trailing
-// characters, a number out of the double range). The conversion is
+// returns false otherwise (text, "nan", "inf", an empty token, two signs,
+// trailing characters, a number out of the double range). The conversion is
 // std::from_chars's, correctly rounded: ScanNumber's general road, and the
 // reference its one-pass road is held to.
 bool ParseFiniteNumber(std::string_view token, double& value);

@@ -239,13 +239,14 @@ class StarsTableReader {
         std::string_view rest;
         const std::size_t prefix_length = group_prefix_.size();
         bool other_columns = false;
+        bool new_group = false;
+        std::size_t rest_start = 0;
         StarsCalibrationColumns columns{};
         if (in_group_ && line.size() > prefix_length &&
             (line[prefix_length] == ' ' || line[prefix_length] == '\t') &&
             std::memcmp(line.data(), group_prefix_.data(), prefix_length) == 0) {
             rest = line.substr(prefix_length);
         } else {
-            std::size_t rest_start = 0;
             if (const char* error = ParseStarsCalibrationColumns(line, columns, rest_start)) {
                 problems_.push_back({name_, number, error});
                 return;
@@ -254,16 +255,22 @@ class StarsTableReader {
             if (in_group_ && columns.time_ms == group_.columns.time_ms) {
                 other_columns = !SameColumns(columns, group_.columns);
             } else {
-                FinishGroup();
-                group_.Start(columns, number);
-                in_group_ = true;
-                group_prefix_.assign(line.data(), rest_start);
+                new_group = true;
             }
         }
+        // A row whose star columns do not read is skipped whole: it neither
+        // starts a group (which would join its calibration without a star)
+        // nor ends the group it stands in.
         StarColumns star{};
         if (const char* error = ParseStarColumns(rest, star)) {
             problems_.push_back({name_, number, error});
             return;
+        }
+        if (new_group) {
+            FinishGroup();
+            group_.Start(columns, number);
+            in_group_ = true;
+            group_prefix_.assign(line.data(), rest_start);
         }
         ++lines_.rows;
         if (other_columns) {

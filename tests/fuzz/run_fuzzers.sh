@@ -22,12 +22,17 @@ fi
 
 # target, seed corpus folder, longest input in bytes. The listing's limit
 # keeps its runs fast; listings of a thousand names are replayed from the
-# seed corpus by the tests.
+# seed corpus by the tests. A camera's two tables need room for their header
+# lines (over a kilobyte each) and some rows; the row target reads a few
+# rows. Tables longer than the reader's 64 KiB chunk are replayed from the
+# seed corpus, and the row target moves the chunk's end through its rows.
 targets=(
     "fuzz_reader reader 4096"
     "fuzz_reader_steps reader 4096"
     "fuzz_listing listing 2048"
     "fuzz_table_format table_format 512"
+    "fuzz_camera_tables camera_tables 8192"
+    "fuzz_table_rows table_rows 2048"
 )
 for entry in "${targets[@]}"; do
     read -r target corpus max_len <<<"$entry"

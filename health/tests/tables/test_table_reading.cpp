@@ -104,6 +104,7 @@ INSTANTIATE_TEST_SUITE_P(Tokens, NumberTest,
                                            NumberCase{".5", true, 0.5}, NumberCase{"-nan", false, 0},
                                            NumberCase{"inf", false, 0}, NumberCase{"1e999", false, 0},
                                            NumberCase{"12a", false, 0}, NumberCase{"-", false, 0},
+                                           NumberCase{"+-7", false, 0}, NumberCase{"+-.5e1", false, 0},
                                            NumberCase{"", false, 0}, NumberCase{"1.2.3", false, 0}));
 
 TEST(Numbers, TheScannerReadsEveryTokenAsTheGeneralReaderDoes) {
@@ -170,6 +171,9 @@ TEST(TableRows, DamagedRowsSayWhy) {
     std::string text_value = kCoefsRow;
     text_value.replace(text_value.find("35.211"), 6, "35.2x1");
     EXPECT_STREQ(ParseCoefsRow(text_value, row), "a value is not a finite number");
+    std::string two_signs = kCoefsRow;
+    two_signs.replace(two_signs.find(" 35.211"), 7, "+-35.21");
+    EXPECT_STREQ(ParseCoefsRow(two_signs, row), "a value is not a finite number");
     EXPECT_STREQ(ParseCoefsRow("13/16/2013 23:59:01.003" + kCoefsRow.substr(23), row),
                  "not a date MM/DD/YYYY and a time HH:MM:SS.mmm");
 }
@@ -351,6 +355,30 @@ TEST(CameraTables, JoinsStarRowsToTheirCalibrationAndReportsWhatItSkips) {
     EXPECT_NE(problems[2].what.find("1 star rows"), std::string::npos);
 }
 
+TEST(CameraTables, RowsOfOneTimeAreIdenticalOnlyWhenEveryValueIs) {
+    // The same row again with one value changed that the calibration does
+    // not keep (its RA, its constant y term), and once more spaced otherwise.
+    std::string other_ra = kCoefsRow;
+    other_ra.replace(other_ra.find("  52.442"), 8, "  52.443");
+    std::string other_y0 = kCoefsRow;
+    other_y0.replace(other_y0.find("-6.515518e-004"), 14, "-6.515518e-005");
+    std::string spaced = kCoefsRow;
+    spaced.replace(spaced.find("  52.442"), 8, " 52.4420");
+    ScratchFolder folder;
+    CameraTablePaths paths;
+    paths.camera = 7;
+    paths.coefs = folder.path / "SummaryCAL007_FitCoefs.txt";
+    for (const auto& [second, identical] : {std::pair{other_ra, false}, {other_y0, false}, {spaced, true}}) {
+        WriteFile(paths.coefs, kCoefsRow + "\r\n" + second + "\r\n");
+        std::vector<TableProblem> problems;
+        const CameraTables tables = ReadCameraTables(paths, problems);
+        ASSERT_EQ(tables.duplicates.size(), 1u);
+        EXPECT_EQ(tables.duplicates[0].rows, 2);
+        EXPECT_EQ(tables.duplicates[0].identical, identical) << second;
+        EXPECT_TRUE(problems.empty());
+    }
+}
+
 TEST(CameraTables, AFolderWithoutTablesIsAnError) {
     ScratchFolder folder;
     fs::path tables_folder;
@@ -410,6 +438,56 @@ TEST(StarsTable, OneEditedRowKeepsItsCalibrationsStarsWhereverItStands) {
                   std::string::npos)
             << problems[0].what;
     }
+}
+
+namespace {
+
+// A star row of the calibration at 01/01/2014 04:00:12.500 whose star
+// columns were cut short (a FitCoefs row among star rows reads alike: its
+// first eight columns are those of a star row, the rest are not).
+std::string CutStarRow() {
+    return "01/01/2014" + kStarsRow.substr(10, 61) + "  130.33930  56.58812\r\n";
+}
+
+std::vector<Calibration> TwoCalibrations() {
+    std::vector<Calibration> calibrations(2);
+    calibrations[0].time_ms = *ParseTableTime("12/14/2013", "04:00:12.500");
+    calibrations[1].time_ms = *ParseTableTime("01/01/2014", "04:00:12.500");
+    return calibrations;
+}
+
+}  // namespace
+
+TEST(StarsTable, ARowWhoseStarColumnsDoNotReadDoesNotSplitARun) {
+    ScratchFolder folder;
+    const fs::path path = folder.path / "SummaryCAL007_FitStars.txt";
+    const std::string prefix = kStarsRow.substr(0, 71);
+    WriteFile(path,
+              "  Calib\r\n   Date\r\n-----\r\n" + StarRows(2, prefix) + CutStarRow() + StarRows(3, prefix));
+    std::vector<Calibration> calibrations = TwoCalibrations();
+    std::vector<TableProblem> problems;
+    EXPECT_TRUE(ReadStarsTable(path, calibrations, problems).empty());
+    EXPECT_EQ(calibrations[0].star_count, 5);
+    EXPECT_DOUBLE_EQ(calibrations[0].mean_mv, 3.8);  // 3, 4, 3, 4, 5
+    EXPECT_EQ(calibrations[1].star_count, 0);
+    EXPECT_TRUE(std::isnan(calibrations[1].oc_sigma_arcmin));
+    ASSERT_EQ(problems.size(), 1u);
+    EXPECT_EQ(problems[0].line, 6);
+    EXPECT_EQ(problems[0].what, "too few values");
+    EXPECT_TRUE(problems[0].row_skipped);
+}
+
+TEST(StarsTable, ARowWhoseStarColumnsDoNotReadGivesItsCalibrationNothing) {
+    ScratchFolder folder;
+    const fs::path path = folder.path / "SummaryCAL007_FitStars.txt";
+    WriteFile(path, "  Calib\r\n   Date\r\n-----\r\n" + CutStarRow());
+    std::vector<Calibration> calibrations = TwoCalibrations();
+    std::vector<TableProblem> problems;
+    EXPECT_EQ(ReadStarsTable(path, calibrations, problems),
+              "FitStars table has no readable row (1 line below its header, none a FitStars row)");
+    EXPECT_EQ(calibrations[1].star_count, 0);
+    EXPECT_TRUE(std::isnan(calibrations[1].oc_sigma_arcmin));
+    EXPECT_TRUE(std::isnan(calibrations[1].magfit_slope));
 }
 
 TEST(StarsTable, SaysWhyATableGaveNoStar) {
