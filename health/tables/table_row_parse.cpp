@@ -1,5 +1,6 @@
 #include "health/tables/table_row_parse.h"
 
+#include <cmath>
 #include <cstdint>
 #include <optional>
 #if defined(__SSE2__)
@@ -15,6 +16,9 @@ constexpr int kCoefsValues = 26;  // after date and time
 constexpr int kStarsCalibrationValues = 6;
 constexpr int kStarValues = 6;
 constexpr int kMagnitudeColumn = 2;  // of the six star values
+// Largest magnitude or log-intensity a star row may carry: far beyond any
+// real star, and within the float range its percentiles are taken in.
+constexpr double kMaxStarValue = 1e30;
 constexpr int kLogIntensityColumn = 3;
 
 // Characters of a plain fixed-point number: digits, point, signs.
@@ -199,9 +203,10 @@ const char* ParseStarColumns(std::string_view rest, StarColumns& star) {
         while (cursor != end && (*cursor == ' ' || *cursor == '\t')) ++cursor;
         if (cursor == end) return "too few values";
         if (k == kMagnitudeColumn || k == kLogIntensityColumn) {
-            if (!ScanNumber(cursor, end, k == kMagnitudeColumn ? &star.mv : &star.log10_inten)) {
-                return "a value is not a finite number";
-            }
+            double& value = k == kMagnitudeColumn ? star.mv : star.log10_inten;
+            if (!ScanNumber(cursor, end, &value)) return "a value is not a finite number";
+            // The stars' values are kept as floats for their percentiles.
+            if (!(std::fabs(value) <= kMaxStarValue)) return "a magnitude or intensity out of range";
             continue;
         }
         // The columns the report does not use are checked by their

@@ -63,8 +63,8 @@ bool ReadStarColumnsAsWritten(const char* rest, StarColumns& star);
 
 // Given the rest of a FitStars row after column 8, checks that it holds
 // exactly six numbers and fills star with the magnitude and the
-// log-intensity (columns 11 and 12, which must be finite decimal numbers),
-// returning nullptr; or returns why not. The four columns the report does not
+// log-intensity (columns 11 and 12, which must be finite decimal numbers of
+// at most 1e30 in size), returning nullptr; or returns why not. The four columns the report does not
 // use are checked by their characters only when they are plain fixed-point
 // text (digits, point, sign), in full otherwise.
 const char* ParseStarColumns(std::string_view rest, StarColumns& star);

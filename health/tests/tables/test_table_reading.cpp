@@ -190,6 +190,11 @@ TEST(TableRows, ReadsARealFitStarsRowInTwoParts) {
     EXPECT_EQ(star.mv, 3.63);
     EXPECT_EQ(star.log10_inten, 3.174);
     EXPECT_STREQ(ParseStarColumns("  130.33930  56.58812   3.63   3.174   5.423", star), "too few values");
+    // Values beyond a float would make a calibration's percentiles infinite.
+    EXPECT_STREQ(ParseStarColumns("  130.33930  56.58812   4e38   3.174   5.423   1.717", star),
+                 "a magnitude or intensity out of range");
+    EXPECT_STREQ(ParseStarColumns("  130.33930  56.58812   3.63   -1e31   5.423   1.717", star),
+                 "a magnitude or intensity out of range");
 }
 
 // The star columns' layout read plainly: each field right-aligned, blanks,
