@@ -104,9 +104,8 @@
 
   // A y axis as wide as its widest label, so that no label (nor its minus
   // sign) is cut.
-  function axisSize(u, values, axisIndex, cycle) {
+  function axisSize(u, values, axisIndex) {
     var axis = u.axes[axisIndex];
-    if (cycle > 1) return axis._size;
     var size = axis.ticks.size + axis.gap;
     if (values && values.length) {
       u.ctx.font = axis.font[0];
@@ -216,7 +215,13 @@
       tzDate: utcDate,
       series: series,
       bands: bands,
-      scales: { x: { time: true } },
+      // The first ranging opens on the camera's default view; later ones
+      // (double-click) show everything.
+      scales: { x: { time: true, range: function (u, min, max) {
+        if (u.openedOnView) return [min, max];
+        u.openedOnView = true;
+        return [camera.view[0], camera.view[1]];
+      } } },
       axes: [{ values: timeLabels, space: 90 }, { size: axisSize }],
       cursor: { drag: { x: true, y: false }, sync: { key: 'camera-' + camera.camera, setSeries: false } },
       hooks: { setScale: [function (u, key) { if (key === 'x') group.follow(u); }] },
@@ -267,6 +272,7 @@
 
   function drawCamera(container) {
     if (container.dataset.shown === '1') return;
+    var started = performance.now();
     var camera = JSON.parse(container.querySelector('script.camera-data').textContent);
     container.dataset.shown = '1';
     container.style.minHeight = '';
@@ -289,8 +295,8 @@
       }
     });
     group.following = false;
-    if (group.charts.length) group.charts[0].setScale('x', { min: camera.view[0], max: camera.view[1] });
     chartsByCamera[camera.camera] = group.charts;
+    performance.measure('charts of camera ' + camera.camera, { start: started });
     if (container.dataset.counted !== '1') {
       container.dataset.counted = '1';
       drawnCount += charts.length;

@@ -1,12 +1,12 @@
 # The health report's layers include only downwards:
 #   common < health/stats < health/tables < health/findings < health/report
-#   < health (main, options) < health/evaluation,
+#   < health (main, options) < health/evaluation < health/bench,
 # nothing under health/stats includes a domain record, and neither common/ nor
 # any shipped file of health/ includes the generator (tools/), the summary
 # program (app/, its console) or the calibration model (calib/); the platform
 # layer's file calls are below them all.
 #   cmake -DSOURCE_DIR=<project root> -P layers_check.cmake
-set(layers common health/stats health/tables health/findings health/report health health/evaluation)
+set(layers common health/stats health/tables health/findings health/report health health/evaluation health/bench)
 
 function(layer_of path out)
   set(found "")

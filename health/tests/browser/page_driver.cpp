@@ -630,8 +630,6 @@ int Run(const Options& options) {
         for (const std::string& line : console) std::printf("FAIL console: %s\n", line.c_str());
         failed += 1;
     }
-    std::error_code ignored;
-    fs::remove_all(options.out / "profile", ignored);
     std::printf("%d checks passed, %d failed\n", passed, failed);
     return failed == 0 ? 0 : 1;
 }
@@ -640,7 +638,12 @@ int Run(const Options& options) {
 
 int main(int argc, char** argv) {
     try {
-        return Run(ParseArguments(argc, argv));
+        const Options options = ParseArguments(argc, argv);
+        const int status = Run(options);
+        // The browser has ended by now; its profile is of no further use.
+        std::error_code ignored;
+        fs::remove_all(options.out / "profile", ignored);
+        return status;
     } catch (const std::exception& error) {
         std::fprintf(stderr, "health_page_driver: %s\n", error.what());
         return 1;
