@@ -3,7 +3,10 @@
 // analyses the tables of one folder once, repeats its cameras (renumbered
 // 1, 2, ...) until there are the requested number, and writes the page.
 //
-//   health_page_bench --cameras N --out PAGE.html FOLDER
+//   health_page_bench --cameras N --out PAGE.html [--recent DAYS] FOLDER
+//
+// --recent is the report's option (30 days by default here, as the demo
+// runs, since the generator keeps its events clear of the last nights).
 //
 // Prints the page's size and how long forming and writing it took.
 #include <chrono>
@@ -37,11 +40,15 @@ HealthReport Replicated(const HealthReport& report, int cameras) {
 
 int main(int argc, char** argv) {
     int cameras = 0;
+    HealthSettings settings;
+    settings.recent_days = 30.0;
     fs::path out, folder;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--cameras" && i + 1 < argc) {
             cameras = std::atoi(argv[++i]);
+        } else if (arg == "--recent" && i + 1 < argc) {
+            settings.recent_days = std::atof(argv[++i]);
         } else if (arg == "--out" && i + 1 < argc) {
             out = argv[++i];
         } else {
@@ -61,7 +68,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     const HealthReport report =
-        Replicated(BuildHealthReport(tables_folder, tables, HealthSettings{}), cameras);
+        Replicated(BuildHealthReport(tables_folder, tables, settings), cameras);
     const auto start = std::chrono::steady_clock::now();
     std::ofstream page(out, std::ios::binary);
     std::size_t bytes = 0;
