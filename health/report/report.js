@@ -103,17 +103,18 @@
   // ---- Charts ----
 
   // A y axis as wide as its widest label, so that no label (nor its minus
-  // sign) is cut.
+  // sign) is cut, and at least half a date wide, so that the time axis's
+  // first label, centred on its tick, has room on the left too.
   function axisSize(u, values, axisIndex) {
     var axis = u.axes[axisIndex];
+    var ratio = window.devicePixelRatio || 1;
     var size = axis.ticks.size + axis.gap;
-    if (values && values.length) {
-      u.ctx.font = axis.font[0];
-      var widest = 0;
-      values.forEach(function (v) { if (v != null) widest = Math.max(widest, u.ctx.measureText(v).width); });
-      size += widest / (window.devicePixelRatio || 1);
-    }
-    return Math.ceil(size) + 2;
+    u.ctx.font = axis.font[0];
+    var widest = 0;
+    (values || []).forEach(function (v) { if (v != null) widest = Math.max(widest, u.ctx.measureText(v).width); });
+    u.ctx.font = u.axes[0].font[0];
+    var halfDate = u.ctx.measureText('0000-00-00').width / 2;
+    return Math.ceil(Math.max(size + widest / ratio, halfDate / ratio)) + 2;
   }
 
   // Time labels in ISO order: dates, or month-day and time once zoomed in

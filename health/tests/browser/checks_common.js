@@ -34,20 +34,30 @@ async function drawEverything(timeoutMs) {
   return reportStatus.dataset.state === 'drawn';
 }
 
-// Given a chart, returns its axis labels wider than the room their axis
-// leaves them (the axis's size less its ticks and gap), measured afresh.
+// Given a chart, returns its axis labels that do not fit: a y label wider
+// than the room its axis leaves it (the axis's size less its ticks and
+// gap), or a time label, centred on its tick, reaching past the chart's
+// edges. Widths are measured afresh.
 function clippedLabels(u) {
   const canvas = document.createElement('canvas').getContext('2d');
   const ratio = window.devicePixelRatio || 1;
   const clipped = [];
   u.axes.forEach((axis, index) => {
-    if (!axis.show || (axis.side !== 1 && axis.side !== 3)) return;
+    if (!axis.show) return;
     canvas.font = axis.font[0];
     const room = axis._size - axis.ticks.size - axis.gap;
-    (axis._values || []).forEach((label) => {
+    (axis._values || []).forEach((label, k) => {
       if (label == null) return;
       const width = canvas.measureText(label).width / ratio;
-      if (width > room) clipped.push('axis ' + index + ' label ' + label + ' ' + width.toFixed(1) + ' px > ' + room);
+      if (axis.side === 1 || axis.side === 3) {
+        if (width > room) clipped.push('axis ' + index + ' label ' + label + ' ' + width.toFixed(1) + ' px > ' + room);
+        return;
+      }
+      const centre = u.bbox.left / ratio + u.valToPos(axis._splits[k], axis.scale);
+      if (centre - width / 2 < 0 || centre + width / 2 > u.width) {
+        clipped.push('time label ' + label + ' from ' + (centre - width / 2).toFixed(1) + ' to ' +
+                     (centre + width / 2).toFixed(1) + ' of ' + u.width);
+      }
     });
   });
   return clipped;

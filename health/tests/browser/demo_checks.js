@@ -21,6 +21,6 @@ check('every chart drawn once its section is in view', await drawEverything(1200
       reportStatus.dataset.chartsDrawn + ' of ' + reportStatus.dataset.chartsExpected);
 const alive = Object.values(window.reportCharts).flat();
 const clipped = alive.flatMap(clippedLabels);
-check('no axis label wider than its axis', alive.length > 0 && clipped.length === 0, clipped.join('; '));
+check('no axis label cut off', alive.length > 0 && clipped.length === 0, clipped.join('; '));
 check('no script error', reportStatus.dataset.errors === '0', reportStatus.dataset.lastError);
 return { checks: checks, figures: figures };

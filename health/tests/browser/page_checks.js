@@ -112,7 +112,7 @@ await until(() => window.reportCharts[3], 10000);
 const drawn = Object.values(window.reportCharts).flat();
 const clipped = drawn.flatMap(clippedLabels);
 const negative = drawn.flatMap((u) => u.axes[1]._values || []).filter((v) => /^[-\u2212]/.test(v));
-check('no axis label wider than its axis', clipped.length === 0 && drawn.length >= 12, clipped.join('; '));
+check('no axis label cut off', clipped.length === 0 && drawn.length >= 12, clipped.join('; '));
 check('negative labels keep their minus sign', negative.includes('-1,000') || negative.includes('-500'),
       negative.join(' '));
 check('no script error', reportStatus.dataset.errors === '0', reportStatus.dataset.lastError);

@@ -32,7 +32,7 @@ if (args.draw_all !== 'no') {
     check('all charts drawn within ' + budget + ' ms', figures.all_drawn_ms <= budget, figures.all_drawn_ms);
   }
   const clipped = Object.values(window.reportCharts).flat().flatMap(clippedLabels);
-  check('no axis label wider than its axis', clipped.length === 0, clipped.slice(0, 5).join('; '));
+  check('no axis label cut off', clipped.length === 0, clipped.slice(0, 5).join('; '));
 }
 check('no script error', reportStatus.dataset.errors === '0', reportStatus.dataset.lastError);
 return { checks: checks, figures: figures };
