@@ -224,6 +224,7 @@ void AppendCalibrationCell(std::string& html, const CameraQuantities& camera, in
     html += "</td>";
 }
 
+// Given text and an optional class, appends a table cell with the text escaped.
 void AppendCell(std::string& html, std::string_view text, std::string_view css_class = "") {
     html += css_class.empty() ? "<td>" : "<td class=\"" + std::string(css_class) + "\">";
     AppendHtmlEscaped(html, text);
@@ -262,6 +263,9 @@ void AppendTotals(std::string& html, const std::vector<TriageRow>& rows) {
     html += "</p>";
 }
 
+// Given the report and its rows in overview order, appends the overview:
+// one row per camera with what happened, since when, what to do, its last
+// and its last good calibration, the camera linked to its section.
 void AppendOverview(std::string& html, const HealthReport& report, const std::vector<TriageRow>& rows) {
     html +=
         "<section id=\"overview\"><h2>Overview</h2><table class=\"overview\"><thead><tr><th>Camera</th>"
@@ -337,6 +341,9 @@ void AppendSectionSummary(std::string& html, const CameraAnalysis& analysis, con
     html += "</span> <a class=\"to-overview\" href=\"#overview\">\u2191 overview</a></summary>";
 }
 
+// Given a camera, its overview row and the network's present, appends its
+// section: its line, its facts, its charts' area with their data, and its
+// findings table.
 void AppendCameraSection(std::string& html, const CameraAnalysis& analysis, const TriageRow& row,
                          std::int64_t present_ms) {
     const CameraQuantities& camera = analysis.quantities;

@@ -46,6 +46,7 @@
   // Marked on every chart: they concern the whole calibration.
   var everyChartKinds = ['stale', 'duplicate', 'clock'];
 
+  // Counts an error on the status element and keeps its message.
   function recordError(error) {
     window.reportErrors.push(String(error && error.message ? error.message : error));
     status.dataset.errors = String(window.reportErrors.length);
@@ -57,6 +58,7 @@
     return new Date(Math.round(seconds * 1000)).toISOString().slice(0, 19).replace('T', ' ') + ' UT';
   }
 
+  // uPlot's dates in UT, whatever the browser's time zone.
   function utcDate(seconds) { return uPlot.tzDate(new Date(seconds * 1e3), 'Etc/UTC'); }
 
   // ---- Strips: one cell per night, coloured by its worst finding. ----
@@ -70,6 +72,7 @@
 
   var cellWidth = 3;   // pixels per night
   var cellHeight = 12;
+  // Given a strip's canvas, draws one cell per night from its codes.
   function drawStrip(canvas) {
     var codes = canvas.dataset.nights;
     var ratio = window.devicePixelRatio || 1;
@@ -85,6 +88,7 @@
     }
   }
 
+  // Writes what the strips' colours stand for.
   function stripLegend() {
     var legend = strips.querySelector('.strip-legend');
     var entries = [['no calibration', noCalibrationColour], ['no finding', clearColour]];
@@ -251,6 +255,7 @@
   var chartsByCamera = {};
   window.reportCharts = chartsByCamera;
 
+  // Given a camera's chart area and data, writes what its marks stand for.
   function markersLegend(container, camera) {
     var legend = document.createElement('p');
     legend.className = 'marks-legend';
@@ -271,6 +276,8 @@
     container.appendChild(legend);
   }
 
+  // Given a camera's chart area, draws its six charts from the data it
+  // carries (once while they stay), and counts them the first time.
   function drawCamera(container) {
     if (container.dataset.shown === '1') return;
     var started = performance.now();
@@ -318,6 +325,8 @@
     container.dataset.shown = '0';
   }
 
+  // Writes the charts drawn so far on the status element; "drawn" once
+  // every chart has been drawn.
   function updateStatus() {
     status.dataset.chartsDrawn = String(drawnCount);
     if (drawnCount >= expected && status.dataset.state !== 'drawn') {
@@ -335,6 +344,8 @@
     if (target && target.tagName === 'DETAILS') target.open = true;
   }
 
+  // Once the sections are read: watches every chart area, drawing it near
+  // the view and letting it go far from it, and opens a linked section.
   function startCharts() {
     var near = new IntersectionObserver(function (entries) {
       entries.forEach(function (entry) {

@@ -47,6 +47,7 @@ std::int64_t NightOf(std::int64_t unix_ms, const NightAxis& axis) {
                       : -((-since + kMillisecondsPerDay - 1) / kMillisecondsPerDay);
 }
 
+// Given a camera and the index of one of its calibrations, returns its time.
 std::int64_t CalibrationTime(const CameraQuantities& camera, int index) {
     return camera.calibrations[static_cast<std::size_t>(index)].time_ms;
 }

@@ -56,6 +56,7 @@ struct Json {
         const auto found = fields.find(key);
         return found == fields.end() ? none : found->second;
     }
+    // Given a key, returns whether the object has that field.
     bool Has(const std::string& key) const { return fields.count(key) > 0; }
 };
 
@@ -237,6 +238,7 @@ std::string Quoted(const std::string& text) {
     return out + "\"";
 }
 
+// Given base64 text, returns the bytes it encodes (other characters skipped).
 std::string Base64Decode(const std::string& text) {
     std::string out;
     unsigned buffer = 0;
@@ -266,6 +268,7 @@ std::string Base64Decode(const std::string& text) {
     return out;
 }
 
+// Given a path, returns the file's bytes; throws when it cannot be read.
 std::string ReadText(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in) throw std::runtime_error("cannot read " + path.string());
@@ -274,6 +277,7 @@ std::string ReadText(const fs::path& path) {
     return text.str();
 }
 
+// Given a path and bytes, writes the file; throws when it cannot.
 void WriteText(const fs::path& path, const std::string& text) {
     std::ofstream out(path, std::ios::binary);
     out << text;
@@ -418,6 +422,7 @@ struct Options {
     bool allow_console = false;
 };
 
+// Given the command line, returns the options; throws on a wrong one.
 Options ParseArguments(int argc, char** argv) {
     Options options;
     for (int i = 1; i < argc; ++i) {
