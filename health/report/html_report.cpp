@@ -302,12 +302,8 @@ void AppendStrips(std::string& html, const HealthReport& report, const std::vect
     const NightAxis axis = StripNightAxis(report);
     html += "<section id=\"strips\" data-first-night=\"";
     AppendIsoTime(html, axis.first_start_ms);
-    html += "\" data-nights=\"" + std::to_string(axis.nights) + "\" data-kinds=\"";
-    for (int kind = 0; kind < kFindingKindCount; ++kind) {
-        if (kind > 0) html += ' ';
-        html += KindName(static_cast<FindingKind>(kind));
-    }
-    html += "\"><h2>Last " + std::to_string(axis.nights) + " nights</h2><div class=\"strip-axis\"><span>" +
+    html += "\" data-nights=\"" + std::to_string(axis.nights) + "\">";
+    html += "<h2>Last " + std::to_string(axis.nights) + " nights</h2><div class=\"strip-axis\"><span>" +
             IsoTime(axis.first_start_ms + kMillisecondsPerDay / 2).substr(0, 10) + "</span><span>" +
             IsoTime(report.newest_ms).substr(0, 10) + "</span></div>";
     for (const TriageRow& row : rows) {
@@ -375,11 +371,11 @@ void AppendCameraSection(std::string& html, const CameraAnalysis& analysis, cons
     }
     html += "</p>";
     if (!camera.calibrations.empty()) {
-        html += "<div class=\"charts\" data-camera=\"" + id +
-                "\"><p class=\"charts-note\">Charts are drawn when they come into view.</p>"
-                "<script type=\"application/json\" class=\"camera-data\">";
+        // The data before their area: once the area is read, they are whole.
+        html += "<script type=\"application/json\" class=\"camera-data\">";
         AppendScriptSafe(html, CameraJson(analysis, present_ms));
-        html += "</script></div>";
+        html += "</script><div class=\"charts\" data-camera=\"" + id +
+                "\"><p class=\"charts-note\">Charts are drawn when they come into view.</p></div>";
     }
     html +=
         "<table class=\"findings\"><thead><tr><th>Kind</th><th>Start</th><th>End</th><th>Calibrations</th>"
@@ -443,7 +439,12 @@ std::vector<std::string> HtmlReportParts(const HealthReport& report) {
     AppendScriptSafe(html, ReportStylesheet());
     html += "</style>\n<script>";
     AppendScriptSafe(html, UplotScript());
-    html += "</script>\n</head><body>\n<header id=\"top\"><h1>Camera health report</h1>";
+    html += "</script>\n</head><body data-finding-kinds=\"";
+    for (int kind = 0; kind < kFindingKindCount; ++kind) {
+        if (kind > 0) html += ' ';
+        html += KindName(static_cast<FindingKind>(kind));
+    }
+    html += "\">\n<header id=\"top\"><h1>Camera health report</h1>";
     AppendTotals(html, rows);
     html += "<p class=\"summary\">";
     std::string summary = std::to_string(count) + " cameras from the tables in " +
@@ -457,15 +458,16 @@ std::vector<std::string> HtmlReportParts(const HealthReport& report) {
         charted += camera.quantities.calibrations.empty() ? 0 : 1;
     const int expected = static_cast<int>(charted) * kChartsPerCamera;
     html += "</p><p id=\"report-status\" data-state=\"loading\" data-errors=\"0\" data-charts-expected=\"" +
-            std::to_string(expected) +
-            "\" data-charts-drawn=\"0\"></p></header>\n<div class=\"first-screen\">";
-    AppendOverview(html, report, rows);
-    AppendStrips(html, report, rows);
-    // The script follows the first screen, so that the strips are drawn
-    // while the cameras' sections are still being read.
-    html += "</div>\n<script>";
+            std::to_string(expected) + "\" data-charts-drawn=\"0\"></p></header>\n<script>";
+    // The script comes before the first screen: it takes up the page's
+    // parts as they are read. The strips come first, so that a page of
+    // thousands of cameras has them drawn early; the stylesheet puts them
+    // beside the overview.
     AppendScriptSafe(html, ReportScript());
-    html += "</script>\n<main id=\"cameras\">\n";
+    html += "</script>\n<div class=\"first-screen\" id=\"first-screen\">";
+    AppendStrips(html, report, rows);
+    AppendOverview(html, report, rows);
+    html += "</div>\n<main id=\"cameras\">\n";
     // Each camera's section and data formed on its own core.
     ParallelFor(static_cast<int>(count), [&](int c) {
         const TriageRow& row = rows[static_cast<std::size_t>(c)];

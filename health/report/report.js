@@ -1,16 +1,14 @@
-// The script of CalHealth.html. It runs right after the first screen:
-// it draws every camera's strip of nights at once, and, once the cameras'
-// sections are read, draws a camera's six charts when its section comes
-// into view (and lets them go again when it is far out of view, so that a
+// The script of CalHealth.html. It runs before the first screen and takes
+// up the page's parts as they are read: it draws every camera's strip of
+// nights, and draws a camera's six charts when its section comes into view (and lets them go again when it is far out of view, so that a
 // page of thousands of cameras stays light). The six charts of a camera
 // share cursor and zoom: drag across one to zoom all, double-click to show
 // everything; they open on the last 90 days.
 (function () {
   'use strict';
   var status = document.getElementById('report-status');
-  var strips = document.getElementById('strips');
   // Kind names in the order of the strips' codes ('a' is the first).
-  var kindNames = strips.dataset.kinds.split(' ');
+  var kindNames = document.body.dataset.findingKinds.split(' ');
   var expected = Number(status.dataset.chartsExpected);
   var drawnCount = 0;
   var day = 86400;
@@ -89,8 +87,7 @@
   }
 
   // Writes what the strips' colours stand for.
-  function stripLegend() {
-    var legend = strips.querySelector('.strip-legend');
+  function stripLegend(legend) {
     var entries = [['no calibration', noCalibrationColour], ['no finding', clearColour]];
     ['moved', 'scale_change', 'zero_point_drop', 'poor_fit', 'pointing_outlier', 'few_stars',
      'pointing_drift', 'duplicate'].forEach(function (kind) { entries.push([kind, kindColours[kind]]); });
@@ -281,7 +278,8 @@
   function drawCamera(container) {
     if (container.dataset.shown === '1') return;
     var started = performance.now();
-    var camera = JSON.parse(container.querySelector('script.camera-data').textContent);
+    // The data precede the area, so they are whole once the area is read.
+    var camera = JSON.parse(container.previousElementSibling.textContent);
     container.dataset.shown = '1';
     container.style.minHeight = '';
     var area = document.createElement('div');
@@ -344,40 +342,99 @@
     if (target && target.tagName === 'DETAILS') target.open = true;
   }
 
-  // Once the sections are read: watches every chart area, drawing it near
-  // the view and letting it go far from it, and opens a linked section.
-  function startCharts() {
-    var near = new IntersectionObserver(function (entries) {
-      entries.forEach(function (entry) {
-        try {
-          if (entry.isIntersecting) drawCamera(entry.target); else releaseCamera(entry.target);
-        } catch (error) {
-          recordError(error);
-        }
+  var near = new IntersectionObserver(function (entries) {
+    entries.forEach(function (entry) {
+      try {
+        if (entry.isIntersecting) drawCamera(entry.target); else releaseCamera(entry.target);
+      } catch (error) {
+        recordError(error);
+      }
+    });
+  }, { rootMargin: '100% 0px 100% 0px' });
+
+  // Given a strip's row or the strips' legend, draws or writes it.
+  function takeUpStrip(element) {
+    if (element.classList.contains('strip-legend')) {
+      stripLegend(element);
+      performance.mark('report-first-screen');
+    } else {
+      var canvas = element.querySelector('canvas.strip');
+      if (canvas) drawStrip(canvas);
+    }
+  }
+
+  // Given a camera's section, watches its chart area.
+  function takeUpSection(section) {
+    var area = section.querySelector('.charts');
+    if (area) near.observe(area);
+  }
+
+  // The children of a container taken up as the page is read: a child is
+  // whole once the next one has begun, the last one once the page is read.
+  function Reader(container, takeUp) {
+    this.container = container;
+    this.takeUp = takeUp;
+    this.last = null;
+  }
+  Reader.prototype.advance = function (all) {
+    for (;;) {
+      var next = this.last ? this.last.nextElementSibling : this.container.firstElementChild;
+      if (!next || (!all && !next.nextElementSibling)) return;
+      try {
+        this.takeUp(next);
+      } catch (error) {
+        recordError(error);
+      }
+      this.last = next;
+    }
+  };
+
+  // The strips are drawn and the first cameras' charts can be while a page
+  // of thousands of cameras is still being read; only the few containers
+  // are watched, not every element.
+  var readers = {};
+  var reading = new MutationObserver(advanceReading);
+  // Given a child of the first screen that has been read whole: once the
+  // strips are, their last rows and legend are taken up too.
+  function takeUpFirstScreen(child) {
+    if (child.id !== 'strips' || !readers.strips) return;
+    readers.strips.advance(true);
+    performance.mark('report-first-screen');
+  }
+  function advanceReading() {
+    var whole = document.readyState !== 'loading';
+    [['first-screen', takeUpFirstScreen], ['strips', takeUpStrip], ['cameras', takeUpSection]].forEach(
+      function (kind) {
+        var container = document.getElementById(kind[0]);
+        if (!container || readers[kind[0]]) return;
+        readers[kind[0]] = new Reader(container, kind[1]);
+        if (!whole) reading.observe(container, { childList: true });
       });
-    }, { rootMargin: '100% 0px 100% 0px' });
-    Array.prototype.forEach.call(document.querySelectorAll('.charts'), function (c) { near.observe(c); });
+    ['strips', 'first-screen', 'cameras'].forEach(function (name) {
+      if (readers[name]) readers[name].advance(whole);
+    });
+  }
+
+  // Once the whole page is read: takes up the rest, opens a linked section,
+  // and says the page is ready.
+  function pageRead() {
+    reading.disconnect();
+    advanceReading();
     openTarget(window.location.hash);
     if (status.dataset.state === 'loading') status.dataset.state = 'ready';
     updateStatus();
     performance.mark('report-ready');
   }
 
-  try {
-    Array.prototype.forEach.call(strips.querySelectorAll('canvas.strip'), drawStrip);
-    stripLegend();
-  } catch (error) {
-    recordError(error);
-  }
   document.addEventListener('click', function (event) {
     var link = event.target.closest ? event.target.closest('a[href^="#camera-"]') : null;
     if (link) openTarget(link.getAttribute('href'));
   }, true);
   window.addEventListener('hashchange', function () { openTarget(window.location.hash); });
-  performance.mark('report-first-screen');
   if (document.readyState === 'loading') {
-    document.addEventListener('DOMContentLoaded', startCharts);
+    reading.observe(document.body, { childList: true });
+    document.addEventListener('DOMContentLoaded', pageRead);
   } else {
-    startCharts();
+    pageRead();
   }
 })();

@@ -83,10 +83,20 @@ function hexColour(hex) {
 }
 const sameColour = (a, b) => a.every((v, i) => Math.abs(v - b[i]) <= 2);
 
-// Drags across a chart's plot area from x0 to x1 (CSS pixels from its left)
-// with the browser's own mouse input, or double-clicks it at x0.
-async function drag(u, x0, x1) {
+// Brings a chart's plot area into view (input outside the view is lost)
+// and returns its box.
+async function plotBox(u) {
   const box = u.over.getBoundingClientRect();
+  if (box.top < 0 || box.bottom > window.innerHeight) {
+    u.over.scrollIntoView({ block: 'center' });
+    await frame();
+  }
+  return u.over.getBoundingClientRect();
+}
+// Drags across a chart's plot area from x0 to x1 (CSS pixels from its left)
+// with the browser's own mouse input.
+async function drag(u, x0, x1) {
+  const box = await plotBox(u);
   const y = box.top + box.height / 2;
   const at = (x) => box.left + x;
   await input([{ type: 'mouseMoved', x: at(x0), y: y },
@@ -96,13 +106,15 @@ async function drag(u, x0, x1) {
                { type: 'mouseReleased', x: at(x1), y: y, button: 'left', buttons: 0, clicks: 1 }]);
   await frame();
 }
+// Moves the mouse over a chart's plot area to x (CSS pixels from its left).
 async function hoverAt(u, x) {
-  const box = u.over.getBoundingClientRect();
+  const box = await plotBox(u);
   await input([{ type: 'mouseMoved', x: box.left + x, y: box.top + box.height / 2 }]);
   await frame();
 }
+// Double-clicks a chart's plot area at x (CSS pixels from its left).
 async function doubleClick(u, x) {
-  const box = u.over.getBoundingClientRect();
+  const box = await plotBox(u);
   const e = { x: box.left + x, y: box.top + box.height / 2, button: 'left' };
   await input([Object.assign({ type: 'mousePressed', buttons: 1, clicks: 1 }, e),
                Object.assign({ type: 'mouseReleased', buttons: 0, clicks: 1 }, e),

@@ -45,7 +45,7 @@ check('every strip visible beside the overview',
 await shot('first-screen');
 
 // ---- The strips: the last 90 nights, coloured by each night's worst finding ----
-const kinds = document.getElementById('strips').dataset.kinds.split(' ');
+const kinds = document.body.dataset.findingKinds.split(' ');
 const code = (kind) => String.fromCharCode(97 + kinds.indexOf(kind));
 const strip = (camera) => document.querySelector('#strips .strip-row[data-camera="' + camera + '"] canvas');
 const nights2 = strip(2).dataset.nights;
