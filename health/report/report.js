@@ -1,7 +1,8 @@
 // The script of CalHealth.html. It runs before the first screen and takes
 // up the page's parts as they are read: it draws every camera's strip of
-// nights, and draws a camera's six charts when its section comes into view (and lets them go again when it is far out of view, so that a
-// page of thousands of cameras stays light). The six charts of a camera
+// nights, and draws a camera's six charts when its section comes into view
+// (and lets them go again when it is far out of view, so that a page of
+// thousands of cameras stays light). The six charts of a camera
 // share cursor and zoom: drag across one to zoom all, double-click to show
 // everything; they open on the last 90 days.
 (function () {
