@@ -4,10 +4,11 @@
 //
 //   health_page_driver --chromium PATH --page FILE --script FILE... --out DIR
 //                      [--arg NAME=VALUE]... [--window WIDTHxHEIGHT]
-//                      [--timeout SECONDS] [--allow-console]
+//                      [--timeout SECONDS] [--allow-console] [--early]
 //
 // The scripts, joined in order, are the body of an async function run after
-// the page's load event, with args.NAME for each --arg; it returns
+// the page's load event (with --early: as soon as the page's status element
+// is read, while the rest may still be loading), with args.NAME for each --arg; it returns
 // {checks: [{name, ok, detail}], figures: {...}}. Inside
 // it, `await shot(name[, element])` writes DIR/name.png: the viewport, or
 // the whole element, and `await input([{type, x, y, button, buttons, clicks}])` sends
@@ -420,6 +421,7 @@ struct Options {
     int width = 1400, height = 900;
     double timeout_s = 120.0;
     bool allow_console = false;
+    bool early = false;  // run the scripts once the page's status element is read, not after load
 };
 
 // Given the command line, returns the options; throws on a wrong one.
@@ -448,6 +450,8 @@ Options ParseArguments(int argc, char** argv) {
             }
         } else if (arg == "--timeout") {
             options.timeout_s = std::stod(value());
+        } else if (arg == "--early") {
+            options.early = true;
         } else if (arg == "--allow-console") {
             options.allow_console = true;
         } else {
@@ -574,7 +578,15 @@ int Run(const Options& options) {
         browser.Call("Page.navigate", "{\"url\":" + Quoted("file://" + options.page.string()) + "}", session);
     if (navigated.Has("errorText"))
         throw std::runtime_error("navigation failed: " + navigated["errorText"].text);
-    while (!loaded) browser.Await(browser.Send("Runtime.evaluate", "{\"expression\":\"1\"}", session));
+    if (options.early) {
+        // The page's own script is read right after its status element.
+        const std::string probe =
+            "{\"expression\":\"location.protocol === 'file:' && !!document.getElementById('report-status')\","
+            "\"returnByValue\":true}";
+        while (!browser.Call("Runtime.evaluate", probe, session)["result"]["value"].boolean) usleep(20000);
+    } else {
+        while (!loaded) browser.Await(browser.Send("Runtime.evaluate", "{\"expression\":\"1\"}", session));
+    }
     const double load_s = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 
     // The script's helpers: shot(name[, element]) resolves once the file is
@@ -626,7 +638,8 @@ int Run(const Options& options) {
             std::printf("figure %s = %s\n", figure.first.c_str(), figure.second.text.c_str());
         }
     }
-    std::printf("load event after %.2f s; %d screenshots in %s\n", load_s, shots, options.out.c_str());
+    std::printf("%s after %.2f s; %d screenshots in %s\n", options.early ? "scripts started" : "load event",
+                load_s, shots, options.out.c_str());
     if (result["checks"].items.empty()) {
         std::printf("FAIL the script returned no checks\n");
         failed += 1;

@@ -3,7 +3,16 @@
 // scrolling through every camera section, opening the closed ones, from
 // navigation start. args.budget_ms, when given, is the time all charts
 // must be drawn in; args.draw_all "no" stops after the first screen.
-await until(pageReady, 900000);
+// Run early (health_page_driver --early), it also keeps a screenshot of the
+// first screen as soon as it is drawn, and says how much of the page was
+// read by then.
+if (document.readyState === 'loading') {
+  await until(() => performance.getEntriesByName('report-first-screen').length, 900000);
+  figures.sections_read_at_first_screen = document.querySelectorAll('details.camera').length;
+  await shot('first-screen-while-loading');
+  figures.first_screen_shot_ms = Math.round(performance.now());
+}
+await until(pageReady, 1800000);
 const mark = (name) => {
   const entry = performance.getEntriesByName(name)[0];
   return entry ? Math.round(entry.startTime) : -1;
