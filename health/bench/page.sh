@@ -5,12 +5,15 @@
 # health_page_driver at 1400 x 900, which prints the page's figures:
 #   first_paint_ms     first contentful paint (Paint Timing)
 #   first_screen_ms    the page's mark once the overview's strips are drawn
+#   first_charts_ms    the first camera's charts drawn, scrolled to at once
 #   sections_read_ms   the page's mark once every section is read
 #   all_drawn_ms       every chart drawn, scrolling through every camera's
 #                      section in turn (closed ones opened), each waited on
 #                      until its charts are drawn
 # all from navigation start. 10,000 cameras are not scrolled through unless
-# --draw-all is given (some hours).
+# --draw-all is given (some hours). The driver starts while the page loads
+# and keeps screenshots of the first screen and first camera in the work
+# folder's browserN/ (a temporary folder unless --work is given).
 #
 #   health/bench/page.sh [--cameras "20 1000 10000"] [--draw-all] [--build DIR] [--work DIR]
 set -euo pipefail
@@ -57,7 +60,7 @@ for count in $counts; do
     draw=yes
     if [ "$count" -gt 1000 ] && [ "$draw_all" = no ]; then draw=no; fi
     "$build/health/health_page_driver" --chromium "$chromium" --page "$work/page$count.html" \
-        --script "$checks/checks_common.js" --script "$checks/timing_checks.js" --arg "draw_all=$draw" \
-        --out "$work/browser$count" --timeout 20000 | grep -E '^(figure|FAIL|load)' || true
+        --script "$checks/checks_common.js" --script "$checks/timing_checks.js" --arg "draw_all=$draw" --early \
+        --out "$work/browser$count" --timeout 20000 | grep -E '^(figure|FAIL|scripts)' || true
     rm -f "$work/page$count.html"
 done

@@ -67,8 +67,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "health_page_bench: no tables in %s: %s\n", folder.c_str(), error.c_str());
         return 2;
     }
-    const HealthReport report =
-        Replicated(BuildHealthReport(tables_folder, tables, settings), cameras);
+    const HealthReport report = Replicated(BuildHealthReport(tables_folder, tables, settings), cameras);
     const auto start = std::chrono::steady_clock::now();
     std::ofstream page(out, std::ios::binary);
     std::size_t bytes = 0;

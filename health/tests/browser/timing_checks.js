@@ -11,6 +11,15 @@ if (document.readyState === 'loading') {
   figures.sections_read_at_first_screen = document.querySelectorAll('details.camera').length;
   await shot('first-screen-while-loading');
   figures.first_screen_shot_ms = Math.round(performance.now());
+  // The first camera's charts, drawn once its section is scrolled to.
+  await until(() => document.querySelector('.charts'), 900000);
+  const first = document.querySelector('.charts');
+  first.scrollIntoView({ block: 'start' });
+  await until(() => first.dataset.counted === '1', 900000);
+  figures.first_charts_ms = Math.round(performance.now());
+  figures.loading_at_first_charts = document.readyState === 'loading' ? 'yes' : 'no';
+  await shot('first-camera-while-loading');
+  window.scrollTo(0, 0);
 }
 await until(pageReady, 1800000);
 const mark = (name) => {
