@@ -14,14 +14,19 @@ constexpr int kChartsPerCamera = 6;
 
 // Given a report, returns the page: the chart library, the page's script and
 // stylesheet and the data are all inside it, so it opens from disk with no
-// network. The page sets data-state="drawn" and data-charts-drawn on its
-// #report-status element once every chart is drawn, and counts script errors
-// in data-errors.
+// network. Its first screen is the totals, the overview in triage order
+// (TriageRows) and each camera's strip of nights; then one section per
+// camera in the same order, closed for OK cameras, each carrying its
+// charts' data, drawn when the section comes into view. The page's
+// #report-status element says data-state="ready" once the sections are
+// read, "drawn" once every chart (data-charts-expected) has been drawn at
+// least once, data-charts-drawn so far, and counts script errors in
+// data-errors.
 std::string HtmlReport(const HealthReport& report);
 
-// The same page in parts that follow one another (its head and overview,
-// then each camera's section and data, formed on all cores), so that it can
-// be written without being joined first.
+// The same page in parts that follow one another (its head and first
+// screen, then each camera's section with its data, formed on all cores),
+// so that it can be written without being joined first.
 std::vector<std::string> HtmlReportParts(const HealthReport& report);
 
 // Given text, appends it with &, <, > and " written as entities.

@@ -6,7 +6,7 @@
 # program (app/, its console) or the calibration model (calib/); the platform
 # layer's file calls are below them all.
 #   cmake -DSOURCE_DIR=<project root> -P layers_check.cmake
-set(layers common health/stats health/tables health/findings health/report health health/evaluation)
+set(layers common health/stats health/tables health/findings health/report health health/evaluation health/bench)
 
 function(layer_of path out)
   set(found "")
