@@ -2,7 +2,10 @@
 // marks (first screen drawn, sections read), and all charts drawn by
 // scrolling through every camera section, opening the closed ones, from
 // navigation start. args.budget_ms, when given, is the time all charts
-// must be drawn in; args.draw_all "no" stops after the first screen.
+// must be drawn in; args.draw_all "no" stops after the first screen;
+// args.sample N draws every N-th camera instead of all, each within
+// args.section_budget_ms of being scrolled to, with args.first_screen_budget_ms
+// and args.ready_budget_ms for the first screen and the sections read.
 // Run early (health_page_driver --early), it also keeps a screenshot of the
 // first screen as soon as it is drawn, and says how much of the page was
 // read by then.
@@ -39,7 +42,20 @@ check('first paint measured', figures.first_paint_ms > 0, figures.first_paint_ms
 check('first screen drawn before the sections were read',
       figures.first_screen_ms >= 0 && figures.first_screen_ms <= figures.sections_read_ms,
       figures.first_screen_ms + ' ' + figures.sections_read_ms);
-if (args.draw_all !== 'no') {
+if (args.sample) {
+  // Cameras spread over the page, each drawn soon after it is scrolled to:
+  // what a reader meets anywhere on a page of many cameras.
+  const longest = await drawSample(Number(args.sample), Number(args.section_budget_ms || 60000));
+  figures.longest_section_ms = longest;
+  check('sampled sections drawn within ' + args.section_budget_ms + ' ms', longest >= 0 &&
+        longest <= Number(args.section_budget_ms || 60000), longest);
+  check('first screen within ' + args.first_screen_budget_ms + ' ms',
+        figures.first_screen_ms <= Number(args.first_screen_budget_ms || 600000), figures.first_screen_ms);
+  check('sections read within ' + args.ready_budget_ms + ' ms',
+        figures.sections_read_ms <= Number(args.ready_budget_ms || 600000), figures.sections_read_ms);
+  const clipped = Object.values(window.reportCharts).flat().flatMap(clippedLabels);
+  check('no axis label cut off', clipped.length === 0, clipped.slice(0, 5).join('; '));
+} else if (args.draw_all !== 'no') {
   // The page's height as it opens (OK sections closed), once the open
   // sections' charts are drawn.
   for (const container of document.querySelectorAll('details[open] .charts')) {
