@@ -64,7 +64,8 @@ int main(int argc, char** argv) {
     std::vector<TableProblem> notes;
     const std::vector<CameraTablePaths> tables = FindSummaryTables(folder, tables_folder, error, notes);
     if (tables.empty()) {
-        std::fprintf(stderr, "health_page_bench: no tables in %s: %s\n", folder.c_str(), error.c_str());
+        std::fprintf(stderr, "health_page_bench: no tables in %s: %s\n", folder.string().c_str(),
+                     error.c_str());
         return 2;
     }
     const HealthReport report = Replicated(BuildHealthReport(tables_folder, tables, settings), cameras);
@@ -77,7 +78,7 @@ int main(int argc, char** argv) {
     }
     page.close();
     if (!page) {
-        std::fprintf(stderr, "health_page_bench: cannot write %s\n", out.c_str());
+        std::fprintf(stderr, "health_page_bench: cannot write %s\n", out.string().c_str());
         return 2;
     }
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();

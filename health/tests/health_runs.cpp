@@ -29,6 +29,7 @@ ProgramResult RunProgram(const std::string& program, const std::vector<std::stri
                Quoted((work / "out.txt").string()) + " 2> " + Quoted((work / "err.txt").string());
 #ifdef _WIN32
     command = "\"" + command + "\"";  // cmd /c keeps the inner quotes only inside an outer pair
+    (void)shell_prefix;               // limits are set through the POSIX shell only
 #else
     if (!shell_prefix.empty()) command = "sh -c '" + shell_prefix + " exec " + command + "'";
 #endif
