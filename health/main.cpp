@@ -101,11 +101,12 @@ bool WriteReport(const HealthReport& report, const fs::path& out) {
     std::exception_ptr table_failure;
     const std::vector<std::string> findings = {FindingsCsv(report)};
     const std::vector<std::string> calibrations = CalibrationsCsvParts(report);
+    const std::vector<std::string> use = UseTableCsvParts(report);
     std::thread table_writer([&]() {
         try {
             staged[0] = StageReportFile(out / "CalHealth_findings.csv", findings);
             staged[1] = StageReportFile(out / "CalHealth_calibrations.csv", calibrations);
-            staged[2] = StageReportFile(out / "CalHealth_use.csv", {UseTableCsv(report)});
+            staged[2] = StageReportFile(out / "CalHealth_use.csv", use);
             staged[3] = StageReportFile(out / "CalHealth.prom", {MetricsText(report)});
         } catch (...) {
             table_failure = std::current_exception();

@@ -24,13 +24,16 @@ constexpr int kChartViewDays = 90;
 // Text that sits inside a <script> element must not contain "</": the HTML
 // parser would end the element there.
 void AppendScriptSafe(std::string& html, std::string_view text) {
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '<' && i + 1 < text.size() && text[i + 1] == '/') {
-            html += "<\\/";
-            ++i;
-        } else {
-            html += text[i];
+    // The text between one "</" and the next goes over whole.
+    for (std::size_t from = 0;;) {
+        const std::size_t at = text.find("</", from);
+        if (at == std::string_view::npos) {
+            html.append(text.substr(from));
+            return;
         }
+        html.append(text.substr(from, at - from));
+        html += "<\\/";
+        from = at + 2;
     }
 }
 

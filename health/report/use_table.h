@@ -5,6 +5,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "health/findings/health_report.h"
 
@@ -20,5 +21,10 @@ inline constexpr std::string_view kUseHeader =
 // for photometry (yes/no), and why not when it is not. Times are
 // YYYY-MM-DDTHH:MM:SS.mmm UTC; lines end with CR LF.
 std::string UseTableCsv(const HealthReport& report);
+
+// The same table in parts that follow one another: the header, then each
+// camera's rows (formed on all cores), so that it can be written without
+// being joined first.
+std::vector<std::string> UseTableCsvParts(const HealthReport& report);
 
 #endif  // HEALTH_REPORT_USE_TABLE_H
