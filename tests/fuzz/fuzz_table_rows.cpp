@@ -70,6 +70,8 @@ namespace fs = std::filesystem;
 constexpr const char* kTooFew = "too few values";
 constexpr const char* kTooMany = "too many values";
 constexpr const char* kNotFinite = "a value is not a finite number";
+constexpr const char* kOutOfRange = "a magnitude or intensity out of range";
+constexpr double kMaxStarValue = 1e30;  // the largest star magnitude or log-intensity kept
 constexpr const char* kNotTime = "not a date MM/DD/YYYY and a time HH:MM:SS.mmm";
 constexpr std::size_t kFirstChunkBytes = 64 * 1024;
 
@@ -245,6 +247,11 @@ PlainStarRow ReadStarRowPlainly(const std::vector<Token>& tokens) {
                                    : PlainUnusedColumn(tokens[at].text);
         if (!read) {
             row.star_error = kNotFinite;
+            return row;
+        }
+        if ((k == 2 && !(std::fabs(row.star.mv) <= kMaxStarValue)) ||
+            (k == 3 && !(std::fabs(row.star.log10_inten) <= kMaxStarValue))) {
+            row.star_error = kOutOfRange;
             return row;
         }
     }
