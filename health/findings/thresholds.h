@@ -145,6 +145,11 @@ constexpr int kMinCommonDips = 5;
 constexpr double kMinDipLift = 2.0;
 // ... and on at least this part of the nights the rarer-dipping one dips.
 constexpr double kMinSharedDipFraction = 0.5;
+// Two site-mates' losses of weeks that begin and end within this many
+// nights of each other are the site's weather: weather dims a site's
+// cameras from the same night to the same night (a night either way for
+// where a loss's ends are placed), independent dew or dirt does not.
+constexpr long long kSharedSpellNights = 1;
 // Weather and drops are found in turns (a site-mate's own drop is not
 // weather); three rounds settle every network generated so far.
 constexpr int kWeatherRounds = 3;
