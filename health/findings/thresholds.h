@@ -164,10 +164,14 @@ constexpr double kDropSigmas = 4.0;
 // The magnitude fit is printed to two decimals, which bounds how small the
 // zero point's scatter can be measured, mag.
 constexpr double kMinZeroPointSigmaMag = 0.02;
-// A drop lasts ten days and five calibrations or more: haze spells last
-// days, dew and dirt stay.
+// A drop lasts ten days and five calibrations or more, counted from its
+// first calibration affected: haze spells last days, dew and dirt stay.
 constexpr double kMinDropDays = 10.0;
 constexpr int kMinDropCalibrations = 5;
+// Of those days, its deficit needs to stay above the drop threshold only
+// this many: a drop that takes a week to reach twice the threshold spends
+// some four of its first days below it, days.
+constexpr double kMinDropAboveDays = 6.0;
 // Calibrations before and after a stretch's first one where its onset may
 // lie, and around its last one where its recovery may lie.
 constexpr int kOnsetSearchBefore = 12;

@@ -37,7 +37,7 @@ std::vector<double> SmoothedDeficits(const std::vector<double>& deficit) {
 }
 
 std::vector<Stretch> FindStretches(const std::vector<double>& days, const std::vector<double>& deficit,
-                                   double threshold) {
+                                   double threshold, double min_days) {
     const std::vector<double> smoothed = SmoothedDeficits(deficit);
     std::vector<Stretch> stretches;
     int first = -1;
@@ -45,7 +45,7 @@ std::vector<Stretch> FindStretches(const std::vector<double>& days, const std::v
     int count = 0;
     const auto close = [&]() {
         if (first >= 0 && count >= kMinDropCalibrations &&
-            days[static_cast<std::size_t>(last)] - days[static_cast<std::size_t>(first)] >= kMinDropDays) {
+            days[static_cast<std::size_t>(last)] - days[static_cast<std::size_t>(first)] >= min_days) {
             stretches.push_back({first, last});
         }
         first = -1;
@@ -134,7 +134,8 @@ ZeroPointBaseline DropBaseline(const CameraQuantities& camera, const std::vector
     const std::vector<double> first_envelope =
         RollingPercentile(camera.days, corrected, {kLongEnvelopeDays, kMinBaselinePoints}, kEnvelopeFraction);
     std::vector<bool> in_drop(n, false);
-    for (const Stretch& s : FindStretches(camera.days, Deficits(first_envelope, corrected), threshold)) {
+    for (const Stretch& s :
+         FindStretches(camera.days, Deficits(first_envelope, corrected), threshold, kMinDropDays)) {
         for (int i = s.first; i <= s.last; ++i) in_drop[static_cast<std::size_t>(i)] = true;
     }
     RollingBaseline envelope =
@@ -186,6 +187,12 @@ std::optional<Finding> MeasureDrop(const CameraQuantities& camera, const std::ve
         s.first = std::min(onset.dated, s.last);
         full_depth = onset.full;
     }
+    // It lasted from its onset to the end of the stretch above the
+    // threshold (the recovery is placed afterwards, and may reach into a
+    // spell of weather just after it).
+    if (camera.days[static_cast<std::size_t>(s.last)] - camera.days[static_cast<std::size_t>(onset_first)] <
+        kMinDropDays)
+        return std::nullopt;
     PlaceEnd(deficit, std::max(full_depth, s.first), upper, s);
     std::vector<double> depth;
     for (int i = std::min(full_depth, s.last); i <= s.last; ++i)
@@ -234,7 +241,7 @@ ZeroPointDrops FindZeroPointDrops(const CameraQuantities& camera, const ZeroPoin
         weather_uncertainty[i] = kWeatherUncertainty * std::max(0.0, weather_mag[i]);
     // Each stretch may reach back to the end of the one before it as that
     // one was placed.
-    std::vector<Stretch> stretches = FindStretches(camera.days, deficit, threshold);
+    std::vector<Stretch> stretches = FindStretches(camera.days, deficit, threshold, kMinDropAboveDays);
     for (std::size_t k = 0; k < stretches.size(); ++k) {
         const int lower = k > 0 ? stretches[k - 1].last + 1 : 0;
         const int upper = k + 1 < stretches.size() ? stretches[k + 1].first - 1 : static_cast<int>(n) - 1;
