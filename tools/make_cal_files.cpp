@@ -1,7 +1,7 @@
 // make_cal_files: writes realistic CAL files of a simulated camera network.
 //
 //   make_cal_files <folder> <files> <cameras> [--seed N] [--stars MIN MAX]
-//   make_cal_files --network <folder> <cameras> <nights> [--seed N]
+//   make_cal_files --network <folder> <cameras> <nights> [--seed N] [--plain]
 //   make_cal_files --help
 //
 // Files are spread evenly over the cameras; each file holds MIN..MAX stars
@@ -27,9 +27,11 @@ bool ParseInt(std::string_view text, long long lo, long long hi, long long& valu
 void PrintUsage(std::FILE* stream) {
     std::fprintf(stream,
                  "usage: make_cal_files <folder> <files> <cameras> [--seed N] [--stars MIN MAX]\n"
-                 "       make_cal_files --network <folder> <cameras> <nights> [--seed N]\n"
+                 "       make_cal_files --network <folder> <cameras> <nights> [--seed N] [--plain]\n"
                  "       make_cal_files --help\n"
-                 "  files >= 0, cameras 1..%d, 0 <= MIN <= MAX <= %d\n",
+                 "  files >= 0, cameras 1..%d, 0 <= MIN <= MAX <= %d\n"
+                 "  --plain: the network's events without weather, seasonal waves, pointing\n"
+                 "  creep or wide-field cameras\n",
                  kMaxCameras, kMaxStars);
 }
 

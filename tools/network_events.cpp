@@ -307,7 +307,8 @@ void AddPoorFits(CameraPlan& plan, int camera_index, int nights, double years, S
     }
 }
 
-CameraPlan MakePlan(int camera_number, int site_index, const Site* site, int nights, SplitMix64& rng) {
+CameraPlan MakePlan(int camera_number, int site_index, const Site* site, int nights, bool plain,
+                    SplitMix64& rng) {
     CameraPlan plan{};
     plan.camera = MakeSimulatedCamera(rng, camera_number);
     plan.site = site_index;
@@ -317,6 +318,7 @@ CameraPlan MakePlan(int camera_number, int site_index, const Site* site, int nig
         plan.camera.height_km = site->height_km;
     }
     plan.wide_field = NextUnit(rng) < kWideFieldFraction;
+    const SimulatedCamera ordinary_optics = plan.camera;
     if (plan.wide_field) {
         const bool pal = NextUnit(rng) < 0.5;
         plan.camera.width_px = pal ? 720 : 640;
@@ -341,6 +343,23 @@ CameraPlan MakePlan(int camera_number, int site_index, const Site* site, int nig
         const double angle = UniformIn(rng, 0.0, kTwoPi);
         plan.creep_east_arcmin = total * std::cos(angle);
         plan.creep_north_arcmin = total * std::sin(angle);
+    }
+    if (plain) {
+        // Every value is drawn as in the full network, so the cameras keep
+        // their other traits; the nuisances are then left out: ordinary
+        // optics with the middle of the ordinary pointing scatter, no
+        // seasonal wave, no creep.
+        if (plan.wide_field) {
+            const double to_ordinary = ordinary_optics.arcmin_per_pixel / plan.camera.arcmin_per_pixel;
+            plan.camera.position_sigma_arcmin *= to_ordinary;
+            plan.camera.width_px = ordinary_optics.width_px;
+            plan.camera.height_px = ordinary_optics.height_px;
+            plan.camera.arcmin_per_pixel = ordinary_optics.arcmin_per_pixel;
+            plan.pointing_sigma_arcmin = 0.2 * plan.camera.arcmin_per_pixel;
+            plan.wide_field = false;
+        }
+        plan.seasonal_amplitude_mag = 0.0;
+        plan.creep_days = 0.0;
     }
     return plan;
 }
@@ -395,12 +414,16 @@ CameraPlan PlanCamera(int c, const NetworkLayout& layout, const EventNetworkRequ
     SplitMix64 rng = StreamFor(request.seed, static_cast<std::uint64_t>(c) + 1);
     const int s = layout.site_of[static_cast<std::size_t>(c)];
     const bool first_at_site = static_cast<int>(sites.size()) == s;
-    CameraPlan plan =
-        MakePlan(layout.numbers[static_cast<std::size_t>(c)], s,
-                 first_at_site ? nullptr : &sites[static_cast<std::size_t>(s)], request.nights, rng);
+    CameraPlan plan = MakePlan(layout.numbers[static_cast<std::size_t>(c)], s,
+                               first_at_site ? nullptr : &sites[static_cast<std::size_t>(s)], request.nights,
+                               request.plain, rng);
     if (first_at_site) {
         SplitMix64 weather = StreamFor(request.seed, 100000 + static_cast<std::uint64_t>(s));
         sites.push_back(MakeSite(plan.camera, request.nights, weather));
+        if (request.plain) {  // clear skies every night
+            sites.back().haze_mag.assign(sites.back().haze_mag.size(), 0.0);
+            sites.back().overcast.assign(sites.back().overcast.size(), false);
+        }
     }
     MakeSchedule(plan, sites[static_cast<std::size_t>(s)], request.nights, rng);
     const std::size_t n = plan.slots.size();
@@ -433,8 +456,9 @@ void AppendCameraNuisances(std::string& nuisances, const CameraPlan& plan, int n
                      Fixed(plan.creep_days, 0) + "," +
                      Fixed(std::hypot(plan.creep_east_arcmin, plan.creep_north_arcmin), 2) + ",arcmin\r\n";
     }
-    nuisances += "seasonal_wave," + camera_text + ",0," + std::to_string(nights) + "," +
-                 Fixed(plan.seasonal_amplitude_mag, 3) + ",mag\r\n";
+    if (plan.seasonal_amplitude_mag > 0)
+        nuisances += "seasonal_wave," + camera_text + ",0," + std::to_string(nights) + "," +
+                     Fixed(plan.seasonal_amplitude_mag, 3) + ",mag\r\n";
 }
 
 // The haze spells of every site, as rows of network_nuisances.csv.
@@ -557,6 +581,26 @@ std::string TruthTable(std::vector<Event> events, const std::vector<CameraPlan>&
     return truth;
 }
 
+// The dates a drop may be given: from its first calibration to the first
+// at half its depth (a ramp's first nights lie within the noise), as rows
+// camera,kind,start,latest_start.
+std::string DropDatingTable(const std::vector<Event>& events, const std::vector<CameraPlan>& plans) {
+    std::string dating = "camera,kind,start,latest_start";
+    dating += kCsvLineEnd;
+    for (const Event& event : events) {
+        if (event.kind != FindingKind::kZeroPointDrop) continue;
+        const CameraPlan& plan = plans[static_cast<std::size_t>(event.camera_index)];
+        const int last = LastCovered(event, events, plan);
+        int half = event.first;
+        while (half < last && plan.drop_mag[static_cast<std::size_t>(half)] < 0.5 * event.size) ++half;
+        dating += std::to_string(plan.camera.camera_number) + "," + std::string(KindName(event.kind)) + "," +
+                  IsoTime(plan.slots[static_cast<std::size_t>(event.first)].unix_ms) + "," +
+                  IsoTime(plan.slots[static_cast<std::size_t>(half)].unix_ms);
+        dating += kCsvLineEnd;
+    }
+    return dating;
+}
+
 }  // namespace
 
 int WriteEventNetwork(const EventNetworkRequest& request) {
@@ -574,7 +618,8 @@ int WriteEventNetwork(const EventNetworkRequest& request) {
     AppendHazeNuisances(nuisances, sites, request.nights);
     const int written = WriteCalibrations(folder, plans, sites, request.seed);
     if (written < 0) return -1;
-    if (!WriteText(folder / "network_truth.csv", TruthTable(std::move(events), plans)) ||
+    if (!WriteText(folder / "network_truth_dating.csv", DropDatingTable(events, plans)) ||
+        !WriteText(folder / "network_truth.csv", TruthTable(std::move(events), plans)) ||
         !WriteText(folder / "network_nuisances.csv", nuisances))
         return -1;
     return written;
@@ -582,22 +627,29 @@ int WriteEventNetwork(const EventNetworkRequest& request) {
 
 int NetworkModeMain(int argc, char** argv) {
     long long cameras = 0, nights = 0, seed = 1;
+    bool plain = false;
     bool ok = argc >= 5 && std::strcmp(argv[1], "--network") == 0 &&
               ParseNumber(argv[3], 1, kHighestCameraNumber, cameras) &&
               ParseNumber(argv[4], 1, 20000, nights);
-    for (int i = 5; ok && i < argc; i += 2) {
-        ok = std::strcmp(argv[i], "--seed") == 0 && i + 1 < argc &&
-             ParseNumber(argv[i + 1], 0, 0x7fffffffffffffffLL, seed);
+    for (int i = 5; ok && i < argc; ++i) {
+        if (std::strcmp(argv[i], "--plain") == 0 && !plain) {
+            plain = true;
+        } else {
+            ok = std::strcmp(argv[i], "--seed") == 0 && i + 1 < argc &&
+                 ParseNumber(argv[i + 1], 0, 0x7fffffffffffffffLL, seed);
+            ++i;
+        }
     }
     if (!ok) {
         std::fprintf(stderr,
-                     "usage: make_cal_files --network <folder> <cameras> <nights> [--seed N]\n"
-                     "  cameras 1..%d, nights 1..20000\n",
+                     "usage: make_cal_files --network <folder> <cameras> <nights> [--seed N] [--plain]\n"
+                     "  cameras 1..%d, nights 1..20000; --plain: no weather, seasonal waves,\n"
+                     "  pointing creep or wide-field cameras\n",
                      kHighestCameraNumber);
         return 2;
     }
     const EventNetworkRequest request{argv[2], static_cast<int>(cameras), static_cast<int>(nights),
-                                      static_cast<std::uint64_t>(seed)};
+                                      static_cast<std::uint64_t>(seed), plain};
     const int written = WriteEventNetwork(request);
     if (written < 0) return 1;
     std::printf("%d CAL files for %lld cameras over %lld nights written to %s, with network_truth.csv\n",

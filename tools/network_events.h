@@ -14,18 +14,22 @@ struct EventNetworkRequest {
     int camera_count;    // 1..999
     int nights;          // length of the period, 1..20000
     std::uint64_t seed;
+    bool plain = false;  // the events alone: no weather, seasonal waves, creep or wide-field cameras
 };
 
 // Given a request, writes the CAL files of every camera into the folder, and
 // beside them network_truth.csv (the injected events in the findings format
 // camera,kind,start,end,calibrations,size,unit,detail, times of the
 // calibrations as YYYY-MM-DDTHH:MM:SS.mmm UTC) and network_nuisances.csv
-// (sites, haze spells, creeps, wide-field cameras). The same request always
+// (sites, haze spells, creeps, wide-field cameras) and
+// network_truth_dating.csv (per zero-point drop, camera,kind,start,
+// latest_start: the first calibration at half its depth, the latest date
+// it may be given). The same request always
 // writes the same bytes. Returns the number of CAL files written, or -1 after
 // a message on standard error when something cannot be written.
 int WriteEventNetwork(const EventNetworkRequest& request);
 
-// make_cal_files --network <folder> <cameras> <nights> [--seed N]: the
+// make_cal_files --network <folder> <cameras> <nights> [--seed N] [--plain]: the
 // command line of the network mode, given the whole argument vector.
 // Returns the process exit status (2 on a usage error).
 int NetworkModeMain(int argc, char** argv);

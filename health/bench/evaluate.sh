@@ -5,8 +5,10 @@
 # (health_evaluate): recall and dating per injected kind, the confusion
 # table, and false findings per camera-year.
 #
-#   health/bench/evaluate.sh [--seeds "1 2 3"] [--cameras 20] [--nights 365] [--build DIR] [--keep DIR]
+#   health/bench/evaluate.sh [--seeds "1 2 3"] [--cameras 20] [--nights 365] [--plain] [--build DIR] [--keep DIR]
 #
+# --plain scores networks of the events alone (make_cal_files --plain: no
+# weather, seasonal waves, creep or wide-field cameras).
 # Binaries from build/ (cmake --workflow --preset test builds them). The runs
 # go into a temporary folder removed at the end, or into DIR with --keep.
 set -euo pipefail
@@ -16,6 +18,7 @@ cameras=20
 nights=365
 build="build"
 keep=""
+plain=()
 while [ $# -gt 0 ]; do
     case "$1" in
         --seeds) seeds="$2"; shift 2 ;;
@@ -23,7 +26,8 @@ while [ $# -gt 0 ]; do
         --nights) nights="$2"; shift 2 ;;
         --build) build="$2"; shift 2 ;;
         --keep) keep="$2"; shift 2 ;;
-        *) echo "usage: $0 [--seeds \"S...\"] [--cameras C] [--nights N] [--build DIR] [--keep DIR]" >&2; exit 2 ;;
+        --plain) plain=(--plain); shift ;;
+        *) echo "usage: $0 [--seeds \"S...\"] [--cameras C] [--nights N] [--plain] [--build DIR] [--keep DIR]" >&2; exit 2 ;;
     esac
 done
 
@@ -48,7 +52,7 @@ runs=()
 for seed in $seeds; do
     run="$work/seed$seed"
     rm -rf "$run"
-    "$build/make_cal_files" --network "$run" "$cameras" "$nights" --seed "$seed" >/dev/null
+    "$build/make_cal_files" --network "$run" "$cameras" "$nights" --seed "$seed" ${plain[@]+"${plain[@]}"} >/dev/null
     # The summary program lists the folder into a file in the current
     # directory, so it runs from the run folder; it always ends with status 1.
     (cd "$run" && printf '%s\n' "$run" | "$build/Norv_CalSummary" >/dev/null) || true
@@ -62,6 +66,6 @@ for seed in $seeds; do
     runs+=("$run")
 done
 
-echo "Seeds: $seeds; $cameras cameras x $nights nights each"
+echo "Seeds: $seeds; $cameras cameras x $nights nights each${plain[@]+ (plain)}"
 echo
 "$build/health/health_evaluate" "${runs[@]}"

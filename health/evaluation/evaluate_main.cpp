@@ -3,7 +3,9 @@
 //
 //   health_evaluate RUN_FOLDER...
 //
-// Each RUN_FOLDER holds network_truth.csv (make_cal_files --network) and
+// Each RUN_FOLDER holds network_truth.csv and network_truth_dating.csv
+// (make_cal_files --network; a drop counts as dated from its first
+// calibration to its first at half its depth) and
 // Summary/CalHealth_findings.csv and Summary/CalHealth_calibrations.csv
 // (Norv_CalHealth on its tables). Prints the scores of all runs together.
 #include <cstdio>
@@ -20,7 +22,8 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         const std::filesystem::path run(argv[i]);
         std::string error;
-        const auto truth = ReadFindingRows(run / "network_truth.csv", error);
+        auto truth = ReadFindingRows(run / "network_truth.csv", error);
+        if (error.empty()) ReadDatingRanges(run / "network_truth_dating.csv", truth, error);
         const auto found = ReadFindingRows(run / "Summary" / "CalHealth_findings.csv", error);
         const auto times = ReadCalibrationTimes(run / "Summary" / "CalHealth_calibrations.csv", error);
         if (!error.empty()) {

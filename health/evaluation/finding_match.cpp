@@ -51,6 +51,27 @@ std::vector<FindingRow> ReadFindingRows(const std::filesystem::path& path, std::
     return rows;
 }
 
+bool ReadDatingRanges(const std::filesystem::path& path, std::vector<FindingRow>& truth, std::string& error) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return true;
+    std::string line;
+    std::getline(in, line);
+    while (std::getline(in, line)) {
+        const std::vector<std::string> f = SplitCsvLine(line);
+        if (f.size() < 4) continue;
+        const int camera = std::atoi(f[0].c_str());
+        const auto event = std::find_if(truth.begin(), truth.end(), [&](const FindingRow& row) {
+            return row.camera == camera && row.kind == f[1] && row.start == f[2];
+        });
+        if (event == truth.end()) {
+            error = path.string() + ": no event " + f[0] + " " + f[1] + " " + f[2] + " in the truth";
+            return false;
+        }
+        event->latest_start = f[3];
+    }
+    return true;
+}
+
 std::map<int, std::vector<std::string>> ReadCalibrationTimes(const std::filesystem::path& path,
                                                              std::string& error) {
     std::ifstream in(path, std::ios::binary);
@@ -88,12 +109,14 @@ void ScoreRun(const std::vector<FindingRow>& truth, const std::vector<FindingRow
         KindScore& score = evaluation.kinds[event.kind];
         ++score.truth;
         const int at = index(event.camera, event.start);
+        const int latest = event.latest_start.empty() ? at : index(event.camera, event.latest_start);
         const int tolerance = DatingTolerance(event.kind);
         std::size_t best = found.size();
         int best_distance = tolerance + 1;
         for (std::size_t f = 0; f < found.size(); ++f) {
             if (used.count(f) || found[f].camera != event.camera || found[f].kind != event.kind) continue;
-            const int distance = std::abs(index(found[f].camera, found[f].start) - at);
+            const int start = index(found[f].camera, found[f].start);
+            const int distance = start < at ? at - start : start > latest ? start - latest : 0;
             if (at >= 0 && distance < best_distance) {
                 best = f;
                 best_distance = distance;

@@ -16,11 +16,20 @@ struct FindingRow {
     std::string start;  // ISO time of the first calibration covered
     std::string end;
     double size = 0.0;
+    // Ground truth only: the latest calibration the event may be dated at
+    // (a gradual drop's first calibration at half its depth); empty: start.
+    std::string latest_start;
 };
 
 // Given a findings CSV (header camera,kind,start,end,calibrations,size,unit,detail;
 // fields may be quoted as RFC 4180 says), returns its rows, or sets error.
 std::vector<FindingRow> ReadFindingRows(const std::filesystem::path& path, std::string& error);
+
+// Given the generator's dating table (header camera,kind,start,latest_start)
+// and the truth rows, sets latest_start of every row it names. A missing
+// table leaves the rows as they are (networks written before it existed);
+// returns false and sets error when a row names no event.
+bool ReadDatingRanges(const std::filesystem::path& path, std::vector<FindingRow>& truth, std::string& error);
 
 // Given CalHealth_calibrations.csv, returns per camera its calibration times
 // in ascending order, or sets error.
@@ -48,8 +57,9 @@ int DatingTolerance(const std::string& kind);
 
 // Given the truth, the report's findings and the calibration times of one
 // run, adds its counts to evaluation. A found finding matches an event of
-// the same camera and kind whose start lies within the kind's tolerance (each
-// finding matches one event at most); an event not matched is counted in the
+// the same camera and kind whose start lies within the kind's tolerance of
+// the event's dates, start to latest_start (each finding matches one event
+// at most); an event not matched is counted in the
 // confusion row as found but misdated when a finding of its kind overlaps
 // it, else under the kind of any finding that starts within one calibration
 // of it or covers its start, else as missed.

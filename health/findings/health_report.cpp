@@ -39,12 +39,40 @@ void ReadCameras(const std::vector<CameraTablePaths>& tables, const HealthSettin
     }
 }
 
+// The drops of every camera as its depth per calibration.
+std::vector<std::vector<double>> DropDepths(const std::vector<CameraAnalysis>& cameras,
+                                            const std::vector<std::vector<Finding>>& drops) {
+    std::vector<std::vector<double>> depth(cameras.size());
+    for (std::size_t c = 0; c < cameras.size(); ++c)
+        depth[c] = DropDepthByCalibration(drops[c], cameras[c].quantities.calibrations.size());
+    return depth;
+}
+
+// The losses of weeks each camera shows with no weather taken out, less
+// those its site-mates share from night to night (weather): the first
+// guess of every camera's own drops.
+std::vector<std::vector<double>> OwnLossesFirstGuess(const std::vector<CameraAnalysis>& cameras,
+                                                     const HealthSettings& settings) {
+    std::vector<std::vector<Finding>> losses(cameras.size());
+    ParallelFor(static_cast<int>(cameras.size()), [&](int c) {
+        const CameraAnalysis& camera = cameras[static_cast<std::size_t>(c)];
+        losses[static_cast<std::size_t>(c)] =
+            FindZeroPointDrops(camera.quantities, camera.envelopes, {}, settings.window_days).drops;
+    });
+    const std::vector<SiteWeather> sites = EstimateSiteWeather(cameras, DropDepths(cameras, losses));
+    RemoveSharedLosses(cameras, sites, losses);
+    return DropDepths(cameras, losses);
+}
+
 // Stage 3: weather and drops are found in turns, since a site-mate's own
-// drop is not weather and a drop is only what weather does not explain. A
-// camera whose weather came out as in the round before keeps its drops:
-// they follow from its zero points and weather alone.
+// drop is not weather and a drop is only what weather does not explain.
+// The turns start from a first guess of each camera's own drops: else two
+// site-mates whose drops overlap (or cameras that the overlap alone makes
+// look like site-mates) would each explain the other's drop away. A camera
+// whose weather came out as in the round before keeps its drops: they
+// follow from its zero points and weather alone.
 void FindWeatherAndDrops(std::vector<CameraAnalysis>& cameras, const HealthSettings& settings) {
-    std::vector<std::vector<double>> own_drop_mag(cameras.size());
+    std::vector<std::vector<double>> own_drop_mag = OwnLossesFirstGuess(cameras, settings);
     std::vector<std::vector<double>> weather_used(cameras.size());
     for (int round = 0; round < kWeatherRounds; ++round) {
         std::vector<SiteWeather> weather = EstimateSiteWeather(cameras, own_drop_mag);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <numeric>
 #include <utility>
 
@@ -85,6 +86,38 @@ const NightDeficit* NightEntry(const NightDeficits& nights, long long night) {
 
 long long NightOf(const CameraQuantities& camera, std::size_t index) {
     return static_cast<long long>(std::floor(camera.days[index] + 0.5 - camera.typical_hour_ut / 24.0));
+}
+
+void RemoveSharedLosses(const std::vector<CameraAnalysis>& cameras, const std::vector<SiteWeather>& sites,
+                        std::vector<std::vector<Finding>>& losses) {
+    const auto nights = [&](std::size_t c, const Finding& f) {
+        const CameraQuantities& camera = cameras[c].quantities;
+        return std::make_pair(NightOf(camera, static_cast<std::size_t>(f.first)),
+                              NightOf(camera, static_cast<std::size_t>(f.last)));
+    };
+    std::vector<std::vector<bool>> shared(losses.size());
+    for (std::size_t c = 0; c < losses.size(); ++c) shared[c].assign(losses[c].size(), false);
+    for (std::size_t a = 0; a < losses.size(); ++a) {
+        for (std::size_t b = a + 1; b < losses.size(); ++b) {
+            if (sites[a].site_group < 0 || sites[a].site_group != sites[b].site_group) continue;
+            for (std::size_t i = 0; i < losses[a].size(); ++i) {
+                for (std::size_t j = 0; j < losses[b].size(); ++j) {
+                    const auto [first_a, last_a] = nights(a, losses[a][i]);
+                    const auto [first_b, last_b] = nights(b, losses[b][j]);
+                    if (std::llabs(first_a - first_b) <= kSharedSpellNights &&
+                        std::llabs(last_a - last_b) <= kSharedSpellNights)
+                        shared[a][i] = shared[b][j] = true;
+                }
+            }
+        }
+    }
+    for (std::size_t c = 0; c < losses.size(); ++c) {
+        std::vector<Finding> kept;
+        for (std::size_t i = 0; i < losses[c].size(); ++i) {
+            if (!shared[c][i]) kept.push_back(std::move(losses[c][i]));
+        }
+        losses[c] = std::move(kept);
+    }
 }
 
 std::vector<SiteWeather> EstimateSiteWeather(const std::vector<CameraAnalysis>& cameras,

@@ -27,6 +27,15 @@
 std::vector<SiteWeather> EstimateSiteWeather(const std::vector<CameraAnalysis>& cameras,
                                              const std::vector<std::vector<double>>& own_drop_mag);
 
+// Given the cameras, their site groups (EstimateSiteWeather) and per camera
+// the losses of weeks it shows with no weather taken out (zero_point_drop
+// findings), removes every loss that a site-mate's loss begins and ends with,
+// each within kSharedSpellNights nights: weather dims a site's cameras from
+// the same night to the same night, while each camera's dew or dirt comes
+// and goes on its own. Never ends the process.
+void RemoveSharedLosses(const std::vector<CameraAnalysis>& cameras, const std::vector<SiteWeather>& sites,
+                        std::vector<std::vector<Finding>>& losses);
+
 // Given a camera and one of its calibrations, returns the night it belongs
 // to: days since 1970 counted from half a day before the camera's usual hour.
 long long NightOf(const CameraQuantities& camera, std::size_t index);

@@ -145,6 +145,11 @@ constexpr int kMinCommonDips = 5;
 constexpr double kMinDipLift = 2.0;
 // ... and on at least this part of the nights the rarer-dipping one dips.
 constexpr double kMinSharedDipFraction = 0.5;
+// Two site-mates' losses of weeks that begin and end within this many
+// nights of each other are the site's weather: weather dims a site's
+// cameras from the same night to the same night (a night either way for
+// where a loss's ends are placed), independent dew or dirt does not.
+constexpr long long kSharedSpellNights = 1;
 // Weather and drops are found in turns (a site-mate's own drop is not
 // weather); three rounds settle every network generated so far.
 constexpr int kWeatherRounds = 3;
@@ -159,10 +164,14 @@ constexpr double kDropSigmas = 4.0;
 // The magnitude fit is printed to two decimals, which bounds how small the
 // zero point's scatter can be measured, mag.
 constexpr double kMinZeroPointSigmaMag = 0.02;
-// A drop lasts ten days and five calibrations or more: haze spells last
-// days, dew and dirt stay.
+// A drop lasts ten days and five calibrations or more, counted from its
+// first calibration affected: haze spells last days, dew and dirt stay.
 constexpr double kMinDropDays = 10.0;
 constexpr int kMinDropCalibrations = 5;
+// Of those days, its deficit needs to stay above the drop threshold only
+// this many: a drop that takes a week to reach twice the threshold spends
+// some four of its first days below it, days.
+constexpr double kMinDropAboveDays = 6.0;
 // Calibrations before and after a stretch's first one where its onset may
 // lie, and around its last one where its recovery may lie.
 constexpr int kOnsetSearchBefore = 12;

@@ -37,7 +37,7 @@ std::vector<double> SmoothedDeficits(const std::vector<double>& deficit) {
 }
 
 std::vector<Stretch> FindStretches(const std::vector<double>& days, const std::vector<double>& deficit,
-                                   double threshold) {
+                                   double threshold, double min_days) {
     const std::vector<double> smoothed = SmoothedDeficits(deficit);
     std::vector<Stretch> stretches;
     int first = -1;
@@ -45,7 +45,7 @@ std::vector<Stretch> FindStretches(const std::vector<double>& days, const std::v
     int count = 0;
     const auto close = [&]() {
         if (first >= 0 && count >= kMinDropCalibrations &&
-            days[static_cast<std::size_t>(last)] - days[static_cast<std::size_t>(first)] >= kMinDropDays) {
+            days[static_cast<std::size_t>(last)] - days[static_cast<std::size_t>(first)] >= min_days) {
             stretches.push_back({first, last});
         }
         first = -1;
@@ -134,7 +134,8 @@ ZeroPointBaseline DropBaseline(const CameraQuantities& camera, const std::vector
     const std::vector<double> first_envelope =
         RollingPercentile(camera.days, corrected, {kLongEnvelopeDays, kMinBaselinePoints}, kEnvelopeFraction);
     std::vector<bool> in_drop(n, false);
-    for (const Stretch& s : FindStretches(camera.days, Deficits(first_envelope, corrected), threshold)) {
+    for (const Stretch& s :
+         FindStretches(camera.days, Deficits(first_envelope, corrected), threshold, kMinDropDays)) {
         for (int i = s.first; i <= s.last; ++i) in_drop[static_cast<std::size_t>(i)] = true;
     }
     RollingBaseline envelope =
@@ -150,10 +151,13 @@ ZeroPointBaseline DropBaseline(const CameraQuantities& camera, const std::vector
     return baseline;
 }
 
-std::string DropDetail(const CameraQuantities& camera, const Stretch& s, int full_depth, double level) {
+// Given the drop's span, its first calibration affected and its first at
+// full depth and its level, returns the finding's detail.
+std::string DropDetail(const CameraQuantities& camera, const Stretch& s, int onset, int full_depth,
+                       double level) {
     const double onset_days = camera.days[static_cast<std::size_t>(std::min(full_depth, s.last))] -
-                              (s.first > 0 ? camera.days[static_cast<std::size_t>(s.first - 1)]
-                                           : camera.days[static_cast<std::size_t>(s.first)]);
+                              (onset > 0 ? camera.days[static_cast<std::size_t>(onset - 1)]
+                                         : camera.days[static_cast<std::size_t>(onset)]);
     const bool recovered = static_cast<std::size_t>(s.last) + 1 < camera.calibrations.size();
     return "zero point " + Fixed(level, 2) + " mag below the clear-night level" +
            (onset_days > kGradualDropDays ? ", reached gradually over " + Fixed(onset_days, 0) + " days"
@@ -171,16 +175,24 @@ std::string DropDetail(const CameraQuantities& camera, const Stretch& s, int ful
 // or nothing when its deficits come and go as weather does.
 std::optional<Finding> MeasureDrop(const CameraQuantities& camera, const std::vector<double>& deficit,
                                    const std::vector<double>& weather_uncertainty, Stretch& s, int lower,
-                                   int upper, double sigma) {
+                                   int upper, double sigma, double threshold) {
     int full_depth = s.first;
+    int onset_first = s.first;
     const DropOnset onset = FitDropOnset(
         camera.days, deficit, weather_uncertainty, std::max(lower, s.first - kOnsetSearchBefore - 2),
         std::min(s.last + 1, s.first + kOnsetSearchAfter + 2), std::max(lower, s.first - kOnsetSearchBefore),
-        std::min(s.first + 2, s.last), sigma);
+        std::min(s.first + 2, s.last), sigma, threshold);
     if (onset.first >= 0) {
-        s.first = onset.first;
+        onset_first = onset.first;
+        s.first = std::min(onset.dated, s.last);
         full_depth = onset.full;
     }
+    // It lasted from its onset to the end of the stretch above the
+    // threshold (the recovery is placed afterwards, and may reach into a
+    // spell of weather just after it).
+    if (camera.days[static_cast<std::size_t>(s.last)] - camera.days[static_cast<std::size_t>(onset_first)] <
+        kMinDropDays)
+        return std::nullopt;
     PlaceEnd(deficit, std::max(full_depth, s.first), upper, s);
     std::vector<double> depth;
     for (int i = std::min(full_depth, s.last); i <= s.last; ++i)
@@ -197,7 +209,7 @@ std::optional<Finding> MeasureDrop(const CameraQuantities& camera, const std::ve
     finding.calibrations = s.last - s.first + 1;
     finding.size = level;
     finding.unit = "mag";
-    finding.detail = DropDetail(camera, s, full_depth, level);
+    finding.detail = DropDetail(camera, s, onset_first, full_depth, level);
     return finding;
 }
 
@@ -229,12 +241,12 @@ ZeroPointDrops FindZeroPointDrops(const CameraQuantities& camera, const ZeroPoin
         weather_uncertainty[i] = kWeatherUncertainty * std::max(0.0, weather_mag[i]);
     // Each stretch may reach back to the end of the one before it as that
     // one was placed.
-    std::vector<Stretch> stretches = FindStretches(camera.days, deficit, threshold);
+    std::vector<Stretch> stretches = FindStretches(camera.days, deficit, threshold, kMinDropAboveDays);
     for (std::size_t k = 0; k < stretches.size(); ++k) {
         const int lower = k > 0 ? stretches[k - 1].last + 1 : 0;
         const int upper = k + 1 < stretches.size() ? stretches[k + 1].first - 1 : static_cast<int>(n) - 1;
-        if (std::optional<Finding> drop =
-                MeasureDrop(camera, deficit, weather_uncertainty, stretches[k], lower, upper, sigma)) {
+        if (std::optional<Finding> drop = MeasureDrop(camera, deficit, weather_uncertainty, stretches[k],
+                                                      lower, upper, sigma, threshold)) {
             result.drops.push_back(std::move(*drop));
         }
     }

@@ -28,11 +28,13 @@ struct ZeroPointDrops {
 //   its long envelope) taken out, and the deficit below it;
 // - a zero_point_drop finding for every stretch in which the running median
 //   of three deficits stays at or above max(kMinDropMag, kDropSigmas sigma)
-//   for kMinDropDays and kMinDropCalibrations or more, unless its deficits
-//   jump from night to night as weather does (kMaxDropRoughness). Its start
-//   is the first calibration affected by a step or linear ramp fitted to the
-//   deficits around it (FitDropOnset), its end the last calibration before
-//   the level comes back; size in magnitudes.
+//   for kMinDropAboveDays and kMinDropCalibrations or more, and which lasts
+//   kMinDropDays or more from the first calibration affected by a step or
+//   linear ramp fitted to the deficits around it (FitDropOnset), unless its
+//   deficits jump from night to night as weather does (kMaxDropRoughness).
+//   Its start is the first calibration whose fitted loss reaches that
+//   threshold (or half the depth), its end the last calibration before the
+//   level comes back; size in magnitudes.
 // Never ends the process.
 ZeroPointDrops FindZeroPointDrops(const CameraQuantities& camera, const ZeroPointEnvelopes& envelopes,
                                   const std::vector<double>& weather_mag, double window_days);

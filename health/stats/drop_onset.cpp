@@ -123,7 +123,7 @@ Fit BestFit(const std::vector<Point>& points, const std::vector<Start>& starts) 
 
 DropOnset FitDropOnset(const std::vector<double>& days, const std::vector<double>& deficit,
                        const std::vector<double>& extra_sigma, int from, int to, int earliest, int latest,
-                       double sigma) {
+                       double sigma, double dating_loss) {
     DropOnset onset;
     std::vector<Point> points;
     for (int i = from; i < to; ++i) {
@@ -169,10 +169,21 @@ DropOnset FitDropOnset(const std::vector<double>& days, const std::vector<double
         candidates.push_back({f, log_weight, start.first});
         best_log = std::max(best_log, log_weight);
     });
+    const int n = static_cast<int>(days.size());
     std::vector<double> mass(static_cast<std::size_t>(latest - earliest + 1), 0.0);
-    for (const Candidate& c : candidates)
-        mass[static_cast<std::size_t>(c.first - earliest)] += std::exp(c.log_weight - best_log);
+    std::vector<double> dated_mass(static_cast<std::size_t>(n - earliest), 0.0);
+    for (const Candidate& c : candidates) {
+        const double weight = std::exp(c.log_weight - best_log);
+        mass[static_cast<std::size_t>(c.first - earliest)] += weight;
+        const double share = std::min(dating_loss, 0.5 * c.fit.depth) / c.fit.depth;
+        const double reached_at = c.fit.start + share * c.fit.ramp;
+        const int dated = std::max(
+            c.first, static_cast<int>(std::lower_bound(days.begin(), days.end(), reached_at) - days.begin()));
+        if (dated < n) dated_mass[static_cast<std::size_t>(dated - earliest)] += weight;
+    }
     const int chosen = earliest + static_cast<int>(std::max_element(mass.begin(), mass.end()) - mass.begin());
+    onset.dated = earliest + static_cast<int>(std::max_element(dated_mass.begin(), dated_mass.end()) -
+                                              dated_mass.begin());
 
     const Candidate* best = nullptr;
     for (const Candidate& c : candidates) {
@@ -184,7 +195,6 @@ DropOnset FitDropOnset(const std::vector<double>& days, const std::vector<double
     onset.ramp_days = best->fit.ramp;
     onset.level = best->fit.level;
     onset.depth = best->fit.depth;
-    const int n = static_cast<int>(days.size());
     onset.full = onset.first;
     while (onset.full + 1 < n &&
            days[static_cast<std::size_t>(onset.full)] < onset.start_day + onset.ramp_days)

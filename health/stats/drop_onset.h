@@ -7,6 +7,7 @@
 
 struct DropOnset {
     int first = -1;          // first calibration affected; -1 when nothing fits
+    int dated = -1;          // first calibration at the dating loss (below)
     int full = -1;           // first calibration at full depth
     double start_day = 0.0;  // when the loss began, days since 1970
     double ramp_days = 0.0;  // how long it took to reach its depth (0: a step)
@@ -31,10 +32,15 @@ struct DropOnset {
 // and ramp is then weighed by its likelihood with level and depth integrated
 // out (normal noise of the given sigma, flat priors), so that many
 // near-equal fits count by their number; the first calibration affected is
-// the one whose starts weigh most. Returns first = -1 when no fit has a
-// positive depth. Never ends the process.
+// the one whose starts weigh most. The drop is dated at the first
+// calibration whose loss above the level reaches dating_loss, or half the
+// depth when that is less (0: the first calibration affected), again the one
+// whose fits weigh most: a ramp's first nights lie within the noise, so the
+// calibration where its loss first matters is known better than where it
+// began. Returns first = -1 when no fit has a positive depth. Never ends the
+// process.
 DropOnset FitDropOnset(const std::vector<double>& days, const std::vector<double>& deficit,
                        const std::vector<double>& extra_sigma, int from, int to, int earliest, int latest,
-                       double sigma);
+                       double sigma, double dating_loss = 0.0);
 
 #endif  // HEALTH_STATS_DROP_ONSET_H

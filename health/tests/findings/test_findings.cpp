@@ -211,6 +211,23 @@ TEST(Findings, AFewNightsOfHazeAreNoDrop) {
     std::vector<Night> nights(200);
     for (std::size_t i = 80; i < 85; ++i) nights[i].zero_point_loss = 0.8;
     EXPECT_TRUE(Of(Analyse(nights), FindingKind::kZeroPointDrop).empty());
+    // Eight nights at a steady loss are still too short for dew or dirt.
+    for (std::size_t i = 80; i < 88; ++i) nights[i].zero_point_loss = 0.8;
+    EXPECT_TRUE(Of(Analyse(nights), FindingKind::kZeroPointDrop).empty());
+}
+
+TEST(Findings, ASlowDropCountsItsDaysFromItsStart) {
+    // A ramp of 8 days to 0.6 mag from night 80, recovered at night 93: its
+    // deficit stays above 0.3 mag for 9 days only, but it lasted 12.
+    std::vector<Night> nights(200);
+    for (std::size_t i = 80; i < 93; ++i)
+        nights[i].zero_point_loss = 0.6 * std::min(1.0, (static_cast<double>(i) - 79.5) / 8.0);
+    const CameraAnalysis camera = Analyse(nights);
+    const auto drops = Of(camera, FindingKind::kZeroPointDrop);
+    ASSERT_EQ(drops.size(), 1u);
+    EXPECT_GE(drops[0]->first, 83);  // where it reached 0.3 mag, half its depth
+    EXPECT_LE(drops[0]->first, 85);
+    EXPECT_EQ(drops[0]->last, 92);
 }
 
 TEST(Findings, MissingStarsAndStalenessAndDuplicates) {

@@ -72,6 +72,34 @@ TEST(DropOnset, StepsAreDatedExactlyAndRampsWithinACalibration) {
     EXPECT_GE(ramps_within, 18);
 }
 
+TEST(DropOnset, ADropIsDatedWhereItsLossFirstReachesTheDatingLoss) {
+    // Deficits of 0.05 + loss: nightly calibrations 0.9 days into each day.
+    const std::vector<double> days = Nightly(60);
+    int ramps_exact = 0;
+    for (std::uint64_t seed = 1; seed <= 20; ++seed) {
+        // A ramp of 8 days to 1 mag from the middle of day 24 loses 0.3 mag
+        // 2.4 days later, before night 27's calibration (day 24 + 3.0).
+        const Series ramp = Drop(days, days[24] + 0.5, 8.0, 1.0, seed);
+        const int n = static_cast<int>(days.size());
+        const DropOnset dated =
+            FitDropOnset(days, ramp.deficit, {}, 14, std::min(n, 42), 16, 30, kSigma, 0.3);
+        ramps_exact += dated.dated == 27;
+        EXPECT_LE(std::abs(dated.dated - 27), 1) << seed;
+        EXPECT_LE(dated.first, dated.dated) << seed;
+        // A step is dated at its first calibration, even when a night that
+        // reads high just before it passes for the start of a short ramp.
+        const Series step = Drop(days, days[29] + 0.3, 0.0, 0.8, seed);
+        const DropOnset at_step = FitDropOnset(days, step.deficit, {}, 16, 44, 18, 32, kSigma, 0.3);
+        EXPECT_EQ(at_step.dated, 30) << seed;
+        // A drop of 0.4 mag never loses 0.3 mag for sure: it is dated at
+        // half its depth, 0.2 mag, reached 4 days into a ramp of 8.
+        const Series shallow = Drop(days, days[24] + 0.5, 8.0, 0.4, seed);
+        const DropOnset half = FitDropOnset(days, shallow.deficit, {}, 14, 42, 16, 30, kSigma, 0.3);
+        EXPECT_LE(std::abs(half.dated - 29), 2) << seed;
+    }
+    EXPECT_GE(ramps_exact, 14);
+}
+
 TEST(DropOnset, ALossFirstSeenAfterOvercastNightsIsAStepWithinTheGap) {
     // Nightly calibrations, four overcast nights, then the loss: the two
     // nights before the gap read a little high by chance. A ramp begun
