@@ -67,11 +67,19 @@ if(NORV_PACKAGE_WINDOWS AND NOT WIN32)
   find_program(NORV_MINGW_CXX x86_64-w64-mingw32-g++-posix)
   if(NORV_MINGW_CXX)
     set(windows_build ${CMAKE_CURRENT_BINARY_DIR}/windows)
+    # The inner build cannot share the outer one's job slots (a custom
+    # command is not a make recipe), so it is given the machine's cores.
+    include(ProcessorCount)
+    ProcessorCount(windows_jobs)
+    if(windows_jobs EQUAL 0)
+      set(windows_jobs 2)
+    endif()
     add_custom_target(windows_zip
       COMMAND ${CMAKE_COMMAND} -S ${CMAKE_CURRENT_SOURCE_DIR} -B ${windows_build}
               -DCMAKE_TOOLCHAIN_FILE=${CMAKE_CURRENT_SOURCE_DIR}/cmake/mingw-w64-x86_64.cmake
               -DCMAKE_BUILD_TYPE=Release
-      COMMAND ${CMAKE_COMMAND} --build ${windows_build} --target Norv_CalSummary Norv_CalHealth make_cal_files
+      COMMAND ${CMAKE_COMMAND} --build ${windows_build} --parallel ${windows_jobs}
+              --target Norv_CalSummary Norv_CalHealth make_cal_files
       COMMAND ${CMAKE_COMMAND} -E chdir ${windows_build} ${CMAKE_CPACK_COMMAND} -G ZIP
               -D CPACK_OUTPUT_FILE_PREFIX=${CMAKE_CURRENT_BINARY_DIR}/packages
       COMMENT "Building and packing the Windows programs"
