@@ -19,15 +19,6 @@ struct CoefsEntry {
     CoefsRow row;
 };
 
-bool SameValues(const CoefsRow& a, const CoefsRow& b) {
-    bool same = a.ra_deg == b.ra_deg && a.dec_deg == b.dec_deg && a.azimuth_deg == b.azimuth_deg &&
-                a.elevation_deg == b.elevation_deg && a.arcmin_per_pixel == b.arcmin_per_pixel &&
-                a.tilt_deg == b.tilt_deg;
-    for (int term = 0; term < 10; ++term)
-        same = same && a.xcoef[term] == b.xcoef[term] && a.ycoef[term] == b.ycoef[term];
-    return same;
-}
-
 Calibration CalibrationOf(const CoefsRow& row, long long line) {
     Calibration calibration;
     calibration.time_ms = row.time_ms;
@@ -86,7 +77,7 @@ void SortAndFindDuplicates(std::vector<CoefsEntry>& rows, CameraTables& tables) 
         std::size_t j = i + 1;
         bool identical = true;
         while (j < rows.size() && rows[j].calibration.time_ms == time_ms) {
-            identical = identical && SameValues(rows[i].row, rows[j].row);
+            identical = identical && SameCoefsValues(rows[i].row, rows[j].row);
             ++j;
         }
         if (j - i > 1) tables.duplicates.push_back({time_ms, static_cast<int>(j - i), identical});

@@ -241,3 +241,12 @@ bool LooksLikeHeaderLine(std::string_view line) {
     }
     return false;
 }
+
+bool SameCoefsValues(const CoefsRow& a, const CoefsRow& b) {
+    bool same = a.ra_deg == b.ra_deg && a.dec_deg == b.dec_deg && a.azimuth_deg == b.azimuth_deg &&
+                a.elevation_deg == b.elevation_deg && a.arcmin_per_pixel == b.arcmin_per_pixel &&
+                a.tilt_deg == b.tilt_deg;
+    for (int term = 0; term < 10; ++term)
+        same = same && a.xcoef[term] == b.xcoef[term] && a.ycoef[term] == b.ycoef[term];
+    return same;
+}

@@ -21,6 +21,10 @@ struct CoefsRow {
     double ycoef[10];
 };
 
+// Given two FitCoefs rows, returns whether their values (all but the time)
+// are equal. Never ends the process.
+bool SameCoefsValues(const CoefsRow& a, const CoefsRow& b);
+
 // Columns 1 to 8 of a FitStars row: what every star row of one calibration
 // repeats.
 struct StarsCalibrationColumns {

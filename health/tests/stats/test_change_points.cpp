@@ -198,7 +198,7 @@ TEST(ChangePoints, LongSeriesAndTheirBeginningsMatchTheSearchWithNothingPruned) 
     for (std::uint64_t seed = 1; seed <= 60; ++seed) {
         SplitMix64 rng = StreamFor(seed, 8);
         const bool longer = seed % 3 == 0;
-        const int n = UniformInt(rng, 30, longer ? 3000 : 600);
+        const int n = UniformInt(rng, 30, longer ? 1500 : 600);
         const int dims = UniformInt(rng, 1, 2);
         const int min_segment = UniformInt(rng, 1, 4);
         const double penalty = 2.0 * dims * std::log(n) * UniformIn(rng, 0.1, 2.0);
