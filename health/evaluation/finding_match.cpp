@@ -16,6 +16,18 @@ int IndexOf(const std::vector<std::string>& times, const std::string& time) {
     return found != times.end() && *found == time ? static_cast<int>(found - times.begin()) : -1;
 }
 
+// Given a CSV file, calls row with every line after its header; returns
+// false when the file cannot be opened.
+template <typename RowFunction>
+bool ForEachCsvLine(const std::filesystem::path& path, RowFunction row) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return false;
+    std::string line;
+    std::getline(in, line);
+    while (std::getline(in, line)) row(line);
+    return true;
+}
+
 }  // namespace
 
 const std::vector<std::string>& InjectedKinds() {
@@ -29,17 +41,10 @@ int DatingTolerance(const std::string& kind) {
 }
 
 std::vector<FindingRow> ReadFindingRows(const std::filesystem::path& path, std::string& error) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        error = "cannot read " + path.string();
-        return {};
-    }
     std::vector<FindingRow> rows;
-    std::string line;
-    std::getline(in, line);
-    while (std::getline(in, line)) {
+    const bool read = ForEachCsvLine(path, [&](const std::string& line) {
         const std::vector<std::string> f = SplitCsvLine(line);
-        if (f.size() < 8) continue;
+        if (f.size() < 8) return;
         FindingRow row;
         row.camera = std::atoi(f[0].c_str());
         row.kind = f[1];
@@ -47,46 +52,45 @@ std::vector<FindingRow> ReadFindingRows(const std::filesystem::path& path, std::
         row.end = f[3];
         row.size = std::atof(f[5].c_str());
         rows.push_back(row);
+    });
+    if (!read) {
+        error = "cannot read " + path.string();
+        return {};
     }
     return rows;
 }
 
 bool ReadDatingRanges(const std::filesystem::path& path, std::vector<FindingRow>& truth, std::string& error) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return true;
-    std::string line;
-    std::getline(in, line);
-    while (std::getline(in, line)) {
+    bool named = true;
+    ForEachCsvLine(path, [&](const std::string& line) {
         const std::vector<std::string> f = SplitCsvLine(line);
-        if (f.size() < 4) continue;
+        if (!named || f.size() < 4) return;
         const int camera = std::atoi(f[0].c_str());
         const auto event = std::find_if(truth.begin(), truth.end(), [&](const FindingRow& row) {
             return row.camera == camera && row.kind == f[1] && row.start == f[2];
         });
         if (event == truth.end()) {
             error = path.string() + ": no event " + f[0] + " " + f[1] + " " + f[2] + " in the truth";
-            return false;
+            named = false;
+            return;
         }
         event->latest_start = f[3];
-    }
-    return true;
+    });
+    return named;
 }
 
 std::map<int, std::vector<std::string>> ReadCalibrationTimes(const std::filesystem::path& path,
                                                              std::string& error) {
-    std::ifstream in(path, std::ios::binary);
     std::map<int, std::vector<std::string>> times;
-    if (!in) {
-        error = "cannot read " + path.string();
-        return times;
-    }
-    std::string line;
-    std::getline(in, line);
-    while (std::getline(in, line)) {
+    const bool read = ForEachCsvLine(path, [&](const std::string& line) {
         const std::size_t first = line.find(',');
         const std::size_t second = line.find(',', first + 1);
-        if (first == std::string::npos || second == std::string::npos) continue;
+        if (first == std::string::npos || second == std::string::npos) return;
         times[std::atoi(line.substr(0, first).c_str())].push_back(line.substr(first + 1, second - first - 1));
+    });
+    if (!read) {
+        error = "cannot read " + path.string();
+        return {};
     }
     for (auto& entry : times) std::sort(entry.second.begin(), entry.second.end());
     return times;

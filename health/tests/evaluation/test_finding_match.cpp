@@ -45,11 +45,6 @@ TEST(FindingMatch, ADropIsDatedAnywhereFromItsStartToItsLatestStart) {
         EXPECT_EQ(score.found_any_date, 1) << found_at;
         EXPECT_EQ(score.false_found, 0) << found_at;
     }
-    // Without a latest start, only the start and a calibration either side.
-    drop.latest_start.clear();
-    Evaluation evaluation;
-    ScoreRun({drop}, {Row("zero_point_drop", t, 12, 25)}, times, evaluation);
-    EXPECT_EQ(evaluation.kinds.at("zero_point_drop").detected, 0);
 }
 
 TEST(FindingMatch, TheDatingTableSetsTheLatestStartOfTheDropsItNames) {
